@@ -1,0 +1,26 @@
+#pragma once
+// The twelve formats and the converter (name and flags) for a source/target pair.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace mod_convert {
+
+enum format : std::int32_t { agn, dbf, spr, wrd, tsv, html, pic, pcx, wve, wav, txt, csv, no_format = -1 };
+constexpr int format_count = 12;
+
+// Raised for a format index outside 0..11.
+class bad_format_index : public std::out_of_range {
+public:
+    explicit bad_format_index(std::int32_t index);
+};
+
+std::string format_ext(std::int32_t index);
+std::string format_caption(std::int32_t index);
+
+std::string converter_command(std::int32_t source, std::int32_t target, bool with_flags);
+// For the current source_format and target_format.
+std::string converter_command(bool with_flags);
+
+} // namespace mod_convert

@@ -1,0 +1,37 @@
+#pragma once
+// The module state of mod_convert: one instance for the program's life.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mod_convert {
+
+class main_window;
+
+struct failure {
+    std::string path;
+    std::string reason;
+};
+
+struct module_state {
+    std::int32_t source_format = 0;
+    std::int32_t target_format = 0;
+    std::string single_output_file;
+    std::int32_t files_processed = 0;
+    std::string chosen_directory; // empty: picker pending; "-1": cancelled
+    std::string filename_pattern;
+    std::string output_name_pattern;
+
+    std::string app_dir;       // the directory that holds the program
+    std::string exe_base_name; // names the conversion log
+
+    std::vector<failure> failures; // of the current batch
+    std::string batch_error;       // a status that replaces the batch's own, when it could not run
+
+    main_window* window = nullptr;
+};
+
+module_state& state();
+
+} // namespace mod_convert

@@ -1,0 +1,51 @@
+#include "platform/listing.h"
+
+#include "platform/errors.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <memory>
+#include <sys/stat.h>
+
+namespace platform {
+namespace {
+
+entry_kind kind_of(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return entry_kind::other;
+    if (S_ISLNK(st.st_mode)) {
+        struct stat target {};
+        if (::stat(path.c_str(), &target) != 0)
+            return entry_kind::file; // a dangling link fails as a file, visibly
+        if (S_ISDIR(target.st_mode))
+            return entry_kind::link_to_directory;
+        return S_ISREG(target.st_mode) ? entry_kind::file : entry_kind::other;
+    }
+    if (S_ISDIR(st.st_mode))
+        return entry_kind::directory;
+    return S_ISREG(st.st_mode) ? entry_kind::file : entry_kind::other;
+}
+
+} // namespace
+
+std::vector<dir_entry> list_directory(const std::string& dir) {
+    std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(dir.c_str()), &::closedir);
+    if (!handle)
+        throw os_error(std::strerror(errno));
+    std::vector<dir_entry> entries;
+    const std::string prefix = (!dir.empty() && dir.back() == '/') ? dir : dir + '/';
+    while (const dirent* d = ::readdir(handle.get())) {
+        const std::string name = d->d_name;
+        if (name.empty() || name[0] == '.')
+            continue; // hidden, and "." and ".."
+        entries.push_back({name, kind_of(prefix + name)});
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const dir_entry& a, const dir_entry& b) { return listing_order(a.name, b.name); });
+    return entries;
+}
+
+} // namespace platform

@@ -1,0 +1,15 @@
+#pragma once
+// What differs between the OS families in plain text: the path separator, line ends, the shell.
+
+#include <string>
+
+namespace platform {
+
+// The command interpreter that runs job scripts.
+enum class shell_dialect { windows_cmd, posix_sh };
+
+char native_separator();
+const char* native_line_end();
+shell_dialect native_dialect();
+
+} // namespace platform

@@ -1,0 +1,9 @@
+#include "platform/native.h"
+
+namespace platform {
+
+char native_separator() { return '/'; }
+const char* native_line_end() { return "\n"; }
+shell_dialect native_dialect() { return shell_dialect::posix_sh; }
+
+} // namespace platform

@@ -1,0 +1,26 @@
+#pragma once
+// Path and name helpers shared by the engine. Cutting is by plain character search, so a
+// separator or dot in a directory name counts like any other.
+
+#include "platform/native.h"
+
+#include <string>
+
+namespace mod_utils_dsw {
+
+std::string short_folder_path(const std::string& path);
+std::string short_file_path(const std::string& path);
+
+std::string file_name_part(const std::string& s, char sep = platform::native_separator());
+std::string dir_part(const std::string& s, char sep = platform::native_separator());
+std::string strip_extension(const std::string& s);
+std::string extension_part(const std::string& s);
+std::string with_trailing_backslash(const std::string& s, char sep = platform::native_separator());
+
+// Deletes the path when a lookup finds it as a plain file; raises os_error when that fails.
+void delete_if_exists(const std::string& path);
+
+// Both paths name one existing file (links, case-insensitive file systems).
+bool same_file(const std::string& a, const std::string& b);
+
+} // namespace mod_utils_dsw

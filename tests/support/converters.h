@@ -1,0 +1,36 @@
+#pragma once
+// Fake converters for end-to-end tests, and the engine set up around a temporary application directory.
+
+#include "fake_main_window.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kivo_test {
+
+// A converter that records its arguments (one a line, in NAME.args) and its standard input
+// (NAME.stdin) in the application directory, prints `output`, and exits with `exit_code`.
+void write_recording_converter(const std::string& app_dir, const std::string& name, const std::string& output = "",
+                               int exit_code = 0);
+// A converter script of the platform's kind with the given body.
+void write_converter(const std::string& app_dir, const std::string& name, const std::string& body);
+
+// The engine pointed at a fresh application directory and a fake window.
+class engine_test : public ::testing::Test {
+protected:
+    engine_test();
+    ~engine_test() override;
+
+    temp_dir root;
+    std::string app;  // root/app
+    std::string data; // root/data
+    fake_main_window window;
+
+    void pair(int source, int target); // selects the options and the module's pair
+    std::string args_of(const std::string& converter) const;
+    std::string stdin_of(const std::string& converter) const;
+};
+
+} // namespace kivo_test
