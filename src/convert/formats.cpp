@@ -70,6 +70,32 @@ std::string converter_command(std::int32_t source, std::int32_t target, bool wit
     return with_flags ? name + converter_flags(source, target) : name;
 }
 
+std::vector<std::int32_t> offered_targets(std::int32_t source) {
+    switch (source) {
+    case agn:
+    case dbf:
+    case spr:
+    case csv:
+        return {tsv};
+    case wrd:
+        return {txt, html};
+    case tsv:
+        return {csv, spr, dbf};
+    case pic:
+        return {pcx};
+    case pcx:
+        return {pic};
+    case wve:
+        return {wav};
+    case wav:
+        return {wve};
+    default:
+        return {};
+    }
+}
+
+std::vector<std::int32_t> rule_sources() { return {agn, dbf, spr, wrd, tsv, pic, pcx, wve, wav, csv}; }
+
 std::string converter_command(bool with_flags) {
     return converter_command(state().source_format, state().target_format, with_flags);
 }

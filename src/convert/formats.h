@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace mod_convert {
 
@@ -22,5 +23,11 @@ std::string format_caption(std::int32_t index);
 std::string converter_command(std::int32_t source, std::int32_t target, bool with_flags);
 // For the current source_format and target_format.
 std::string converter_command(bool with_flags);
+
+// The targets a source offers, in the order they are offered (the last stays selected); none for
+// html and txt, which are never sources.
+std::vector<std::int32_t> offered_targets(std::int32_t source);
+// The sources in the order the window's rules look for the selected one.
+std::vector<std::int32_t> rule_sources();
 
 } // namespace mod_convert

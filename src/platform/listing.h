@@ -18,5 +18,6 @@ std::vector<dir_entry> list_directory(const std::string& dir);
 
 // Listing order: names ignoring ASCII case, ties broken by the exact bytes.
 bool listing_order(const std::string& a, const std::string& b);
+void sort_listing(std::vector<dir_entry>& entries);
 
 } // namespace platform

@@ -2,7 +2,6 @@
 
 #include "platform/errors.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -43,8 +42,7 @@ std::vector<dir_entry> list_directory(const std::string& dir) {
             continue; // hidden, and "." and ".."
         entries.push_back({name, kind_of(prefix + name)});
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const dir_entry& a, const dir_entry& b) { return listing_order(a.name, b.name); });
+    sort_listing(entries);
     return entries;
 }
 

@@ -2,7 +2,6 @@
 
 #include "platform/errors.h"
 
-#include <algorithm>
 #include <windows.h>
 
 namespace platform {
@@ -35,8 +34,7 @@ std::vector<dir_entry> list_directory(const std::string& dir) {
             entries.push_back({name, kind_of(data)});
     } while (FindNextFileA(find, &data));
     FindClose(find);
-    std::sort(entries.begin(), entries.end(),
-              [](const dir_entry& a, const dir_entry& b) { return listing_order(a.name, b.name); });
+    sort_listing(entries);
     return entries;
 }
 

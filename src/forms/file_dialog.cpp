@@ -1,0 +1,64 @@
+#include "forms/file_dialog.h"
+
+#include "util/app_helpers.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace forms {
+
+using mod_utils_dsw::from_core;
+using mod_utils_dsw::to_core;
+
+std::optional<QStringList> file_dialog::next_answer_;
+
+file_dialog::file_dialog(QWidget* parent) : parent_(parent) {}
+
+void file_dialog::set_next_answer(const QStringList& files) { next_answer_ = files; }
+void file_dialog::clear_next_answer() { next_answer_.reset(); }
+
+QStringList file_dialog::name_filters(const std::string& filter) {
+    const QStringList parts = from_core(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns)
+            p = (p.trimmed() == QLatin1String("*.*")) ? QStringLiteral("*") : p.trimmed();
+        // The description is shown alone (HideNameFilterDetails); the patterns follow in parentheses.
+        filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return filters;
+}
+
+std::string file_dialog::selection_text(const QStringList& files) {
+    if (files.size() == 1)
+        return to_core(QDir::toNativeSeparators(files.front()));
+    std::string text = to_core(QDir::toNativeSeparators(QFileInfo(files.front()).absolutePath()));
+    for (const QString& file : files)
+        text += '\0' + to_core(QFileInfo(file).fileName());
+    return text;
+}
+
+void file_dialog::ShowOpen() {
+    QStringList picked;
+    if (next_answer_) {
+        picked = *next_answer_;
+        next_answer_.reset();
+    } else {
+        QFileDialog dialog(parent_, from_core(DialogTitle));
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setFileMode((Flags & mod_convert::OFN_ALLOWMULTISELECT) ? QFileDialog::ExistingFiles
+                                                                        : QFileDialog::AnyFile);
+        const QStringList filters = name_filters(Filter);
+        dialog.setNameFilters(filters);
+        if (FilterIndex >= 1 && FilterIndex <= filters.size())
+            dialog.selectNameFilter(filters[FilterIndex - 1]);
+        if (dialog.exec() == QDialog::Accepted)
+            picked = dialog.selectedFiles();
+    }
+    if (!picked.isEmpty())
+        FileName = selection_text(picked);
+}
+
+} // namespace forms

@@ -1,0 +1,92 @@
+#include "forms/frm_dirlist.h"
+
+#include "convert/state.h"
+#include "forms/dir_widgets.h"
+#include "forms/widgets.h"
+#include "util/app_helpers.h"
+#include "util/mod_utils_dsw.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QPushButton>
+
+namespace forms {
+
+frm_dirlist::frm_dirlist(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("frm_dirlist"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFont(mod_utils_dsw::form_font());
+    setWindowTitle(QStringLiteral("Select a directory"));
+    resize(6900 / 15, 2880 / 15);
+
+    Drive1 = new drive_list_box(this);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Drive1->setGeometry(twips(240, 120, 3135, 315));
+    Dir1 = new dir_list_box(this);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Dir1->setGeometry(twips(240, 600, 3135, 2115));
+    File1 = new file_list_box(this);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->setGeometry(twips(3600, 120, 3135, 1650));
+    File1->setFocusPolicy(Qt::NoFocus);
+    cmd_okay = new QPushButton(QStringLiteral("Okay"), this);
+    cmd_okay->setObjectName(QStringLiteral("cmd_okay"));
+    cmd_okay->setGeometry(twips(3840, 2040, 1215, 615));
+    cmd_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmd_cancel->setObjectName(QStringLiteral("cmd_cancel"));
+    cmd_cancel->setGeometry(twips(5280, 2040, 1215, 615));
+    for (QPushButton* b : {cmd_okay, cmd_cancel})
+        b->setAutoDefault(false);
+    setTabOrder(Drive1, Dir1);
+    setTabOrder(Dir1, cmd_okay);
+    setTabOrder(cmd_okay, cmd_cancel);
+
+    connect(Drive1, &drive_list_box::Change, this, &frm_dirlist::Drive1_Change);
+    connect(Dir1, &dir_list_box::Change, this, &frm_dirlist::Dir1_Change);
+    connect(cmd_okay, &QPushButton::clicked, this, &frm_dirlist::cmd_okay_Click);
+    connect(cmd_cancel, &QPushButton::clicked, this, &frm_dirlist::cmd_cancel_Click);
+    Form_Load();
+}
+
+void frm_dirlist::Form_Load() {
+    QString current = QDir::currentPath();
+    try {
+        Dir1->setPath(current);
+    } catch (const std::runtime_error&) {
+        current = QDir::rootPath(); // a current directory we may not read: start at the top
+        Dir1->setPath(current);
+    }
+    const QSignalBlocker quiet(Drive1); // the starting drive is no change
+    Drive1->setDrive(current);
+}
+
+void frm_dirlist::Drive1_Change() {
+    try {
+        Dir1->setPath(Drive1->Drive());
+    } catch (const std::runtime_error&) {
+        // An unreadable drive is dropped silently: back to the drive of the open directory.
+        if (restoring_drive_)
+            return;
+        restoring_drive_ = true;
+        Drive1->setDrive(Dir1->Path());
+        restoring_drive_ = false;
+    }
+}
+
+void frm_dirlist::Dir1_Change() { File1->setPath(Dir1->Path()); }
+
+void frm_dirlist::cmd_okay_Click() {
+    mod_convert::state().chosen_directory =
+        mod_utils_dsw::with_trailing_backslash(mod_utils_dsw::to_core(QDir::toNativeSeparators(Dir1->Path())));
+}
+
+void frm_dirlist::cmd_cancel_Click() { close(); }
+
+void frm_dirlist::closeEvent(QCloseEvent* event) {
+    auto& chosen = mod_convert::state().chosen_directory;
+    if (chosen.empty())
+        chosen = "-1";
+    event->accept();
+}
+
+} // namespace forms

@@ -1,0 +1,364 @@
+#include "forms/frm_main.h"
+
+#include "convert/formats.h"
+#include "convert/gate.h"
+#include "convert/selection.h"
+#include "convert/state.h"
+#include "convert/walk.h"
+#include "forms/file_dialog.h"
+#include "forms/frm_about.h"
+#include "forms/frm_dirlist.h"
+#include "forms/widgets.h"
+#include "util/app_helpers.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+
+namespace forms {
+
+using mod_utils_dsw::from_core;
+using mod_utils_dsw::to_core;
+namespace mc = mod_convert;
+
+namespace {
+
+const char* const product_name = "kivo";
+
+// Column and row (from 1) of each format's option, by format index.
+constexpr int option_column[12] = {1, 1, 1, 1, 2, 2, 1, 2, 1, 2, 2, 2};
+constexpr int option_row[12] = {1, 2, 3, 4, 1, 4, 6, 6, 5, 5, 3, 2};
+// Focus order inside a format frame: column 1 top to bottom, then column 2 without csv.
+constexpr int option_focus_order[] = {mc::agn, mc::dbf, mc::spr, mc::wrd, mc::wve, mc::pic,
+                                      mc::tsv, mc::txt, mc::html, mc::wav, mc::pcx};
+
+QGroupBox* frame(const char* name, const QString& title, QWidget* parent, QRect geometry) {
+    auto* box = new QGroupBox(title, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
+    return box;
+}
+
+template <typename W> W* place(W* widget, const char* name, QRect geometry) {
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+std::array<QRadioButton*, 12> format_options(const char* array_name, QWidget* parent) {
+    std::array<QRadioButton*, 12> options{};
+    for (int i = 0; i < mc::format_count; ++i) {
+        const int left = option_column[i] == 1 ? 120 : 1440;
+        const int width = option_column[i] == 1 ? 1320 : 2295;
+        auto* option = new QRadioButton(from_core(mc::format_caption(i)), parent);
+        place(option, "", twips(left, 240 * option_row[i], width, 255));
+        option->setObjectName(QStringLiteral("%1(%2)").arg(QLatin1String(array_name)).arg(i));
+        options[i] = option;
+    }
+    return options;
+}
+
+} // namespace
+
+frm_main::frm_main(QWidget* parent) : QMainWindow(parent), common_dialog_(std::make_unique<file_dialog>(this)) {
+    setObjectName(QStringLiteral("frm_main"));
+    setFont(mod_utils_dsw::form_font());
+    setWindowTitle(QStringLiteral("Convert data"));
+    build_controls();
+    build_menus();
+    set_focus_order();
+    resize(500, 411 + menuBar()->sizeHint().height());
+    mc::state().window = this;
+    connect_handlers();
+    Form_Load();
+}
+
+frm_main::~frm_main() {
+    if (mc::state().window == this)
+        mc::state().window = nullptr;
+}
+
+void frm_main::build_controls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    Frame1 = frame("Frame1", QStringLiteral("FROM"), client, twips(120, 120, 6015, 2295));
+    Frame5 = frame("Frame5", QStringLiteral("format"), Frame1, twips(120, 240, 3735, 1815));
+    Frame7 = frame("Frame7", QStringLiteral("files"), Frame1, twips(3960, 240, 1935, 1815));
+    chk_matchfilename_ = place(new wrap_check_box(QStringLiteral("only convert filenames matching:"), Frame7),
+                               "chk_matchfilename", twips(120, 240, 1695, 375));
+    chk_matchfilename_->setChecked(true);
+    txt_from_filename_ = place(new QLineEdit(Frame7), "txt_from_filename", twips(120, 720, 1695, 285));
+    chk_includesubdirs_ = place(new wrap_check_box(QStringLiteral("include sub-dirs if converting by dir"), Frame7),
+                                "chk_includesubdirs", twips(120, 1200, 1695, 375));
+
+    Frame2 = frame("Frame2", QStringLiteral("TO"), client, twips(120, 2520, 6015, 2295));
+    Frame6 = frame("Frame6", QStringLiteral("format"), Frame2, twips(120, 240, 3735, 1815));
+    Frame4 = frame("Frame4", QStringLiteral("files"), Frame2, twips(3960, 240, 1935, 1815));
+    Label2 = place(new QLabel(QStringLiteral("output to:"), Frame4), "Label2", twips(120, 240, 1575, 255));
+    opt_to_many = place(new QRadioButton(QStringLiteral("individual files"), Frame4), "opt_to_many",
+                        twips(120, 480, 1575, 255));
+    opt_to_one_ =
+        place(new QRadioButton(QStringLiteral("single file"), Frame4), "opt_to_one", twips(120, 720, 1575, 255));
+    opt_to_many->setChecked(true);
+    lbl_to_filename =
+        place(new QLabel(QStringLiteral("output filename:"), Frame4), "lbl_to_filename", twips(120, 1080, 1695, 255));
+    txt_to_filename_ = place(new QLineEdit(Frame4), "txt_to_filename", twips(120, 1320, 1695, 285));
+
+    Frame3 = frame("Frame3", QStringLiteral("Program status"), client, twips(120, 4920, 6015, 1095));
+    lbl_nfiles = place(new caption_label(Frame3), "lbl_nfiles", twips(120, 240, 5775, 255));
+    lbl_currpath = place(new caption_label(Frame3), "lbl_currpath", twips(120, 480, 5775, 255));
+    lbl_status = place(new caption_label(Frame3), "lbl_status", twips(120, 720, 5775, 255));
+    lbl_nfiles->setCaption(QStringLiteral("number of files"));
+    lbl_currpath->setCaption(QStringLiteral("current path"));
+    lbl_status->setCaption(QStringLiteral("status"));
+
+    cmd_about = place(new wrap_button(QStringLiteral("about"), client), "cmd_about", twips(6360, 240, 975, 735));
+    lbl_note = place(new caption_label(client), "lbl_note", twips(6360, 1320, 975, 1455));
+    lbl_note->setWordWrap(true);
+    lbl_note->setShrinkToFit(true);
+    cmd_selectfiles = place(new wrap_button(QStringLiteral("select files to convert"), client), "cmd_selectfiles",
+                            twips(6360, 3120, 975, 735));
+    cmd_selectdir = place(new wrap_button(QStringLiteral("select directory to convert"), client), "cmd_selectdir",
+                          twips(6360, 3960, 975, 735));
+    cmd_exit = place(new wrap_button(QStringLiteral("Exit"), client), "cmd_exit", twips(6360, 5160, 975, 735));
+    cmd_exit->setToolTip(QStringLiteral("Not really needed (closing the window does the same), but a user asked for it."));
+    chk_debug_ = place(new wrap_check_box(QStringLiteral("debug mode"), client), "chk_debug",
+                       twips(7560, 5520, 855, 495));
+
+    opt_from_ = format_options("opt_from", Frame5);
+    opt_to_ = format_options("opt_to", Frame6);
+    opt_from_[mc::dbf]->setChecked(true);
+    opt_from_[mc::txt]->setEnabled(false);
+    opt_to_[mc::tsv]->setChecked(true);
+}
+
+void frm_main::build_menus() {
+    auto action = [this](QMenu* menu, const char* name, const QString& caption) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    menu_file = menuBar()->addMenu(QStringLiteral("&File"));
+    menu_file->setObjectName(QStringLiteral("menu_file"));
+    menu_file_selectfiles = action(menu_file, "menu_file_selectfiles", QStringLiteral("Select &files to convert"));
+    menu_file_selectdir = action(menu_file, "menu_file_selectdir", QStringLiteral("Select &directory to convert"));
+    menu_file_line1 = menu_file->addSeparator();
+    menu_file_line1->setObjectName(QStringLiteral("menu_file_line1"));
+    menu_file_exit = action(menu_file, "menu_file_exit", QStringLiteral("E&xit"));
+    menu_advanced = menuBar()->addMenu(QStringLiteral("&Advanced"));
+    menu_advanced->setObjectName(QStringLiteral("menu_advanced"));
+    menu_advanced_options = action(menu_advanced, "menu_advanced_options", QStringLiteral("&Advanced options"));
+    menu_help = menuBar()->addMenu(QStringLiteral("&Help"));
+    menu_help->setObjectName(QStringLiteral("menu_help"));
+    menu_about = action(menu_help, "menu_about", QStringLiteral("&About"));
+}
+
+void frm_main::set_focus_order() {
+    std::vector<QWidget*> chain;
+    for (int i : option_focus_order)
+        chain.push_back(opt_from_[i]);
+    for (int i : option_focus_order)
+        chain.push_back(opt_to_[i]);
+    chain.insert(chain.end(), {chk_matchfilename_, txt_from_filename_, chk_includesubdirs_, opt_to_many, opt_to_one_,
+                               txt_to_filename_, cmd_selectfiles, cmd_selectdir, cmd_about, chk_debug_, cmd_exit,
+                               opt_from_[mc::csv], opt_to_[mc::csv]});
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+}
+
+void frm_main::connect_handlers() {
+    for (int i = 0; i < mc::format_count; ++i) {
+        on_option_click(opt_from_[i], [this, i] { opt_from_Click(i); });
+        on_option_click(opt_to_[i], [this, i] { opt_to_Click(i); });
+    }
+    on_option_click(opt_to_many, [this] { opt_to_many_Click(); });
+    on_option_click(opt_to_one_, [this] { opt_to_one_Click(); });
+    connect(chk_matchfilename_, &QCheckBox::clicked, this, &frm_main::chk_matchfilename_Click);
+    connect(cmd_about, &QPushButton::clicked, this, &frm_main::cmd_about_Click);
+    connect(cmd_selectfiles, &QPushButton::clicked, this, &frm_main::cmd_selectfiles_Click);
+    connect(cmd_selectdir, &QPushButton::clicked, this, &frm_main::cmd_selectdir_Click);
+    connect(cmd_exit, &QPushButton::clicked, this, &frm_main::cmd_exit_Click);
+    connect(menu_file_selectfiles, &QAction::triggered, this, &frm_main::menu_file_selectfiles_Click);
+    connect(menu_file_selectdir, &QAction::triggered, this, &frm_main::menu_file_selectdir_Click);
+    connect(menu_file_exit, &QAction::triggered, this, &frm_main::menu_file_exit_Click);
+    connect(menu_advanced_options, &QAction::triggered, this, &frm_main::menu_advanced_options_Click);
+    connect(menu_about, &QAction::triggered, this, &frm_main::menu_about_Click);
+}
+
+// ---- start-up and shut-down
+
+void frm_main::Form_Load() {
+    setWindowTitle(QLatin1String(product_name) + QLatin1Char(' ') + mod_utils_dsw::version_string());
+    lbl_currpath->setCaption(QString());
+    lbl_status->setCaption(QStringLiteral("Status: Idle"));
+    lbl_nfiles->setCaption(QString());
+    update_file_options();
+    apply_source_rules();
+}
+
+void frm_main::closeEvent(QCloseEvent* event) {
+    mod_utils_dsw::unload_other_forms(this);
+    event->accept();
+}
+
+void frm_main::cmd_exit_Click() { close(); }
+void frm_main::menu_file_exit_Click() { cmd_exit_Click(); }
+
+void frm_main::cmd_about_Click() {
+    if (!about_)
+        about_ = new frm_about();
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+void frm_main::menu_about_Click() { cmd_about_Click(); }
+
+void frm_main::menu_advanced_options_Click() {
+    QMessageBox box(QMessageBox::NoIcon, QLatin1String(product_name),
+                    QStringLiteral("Support for the command line flags used by the conversion "
+                                   "programs will be available in the next version of Kivo."),
+                    QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("advanced_options_message"));
+    box.exec();
+}
+
+// ---- format selection rules
+
+void frm_main::opt_from_Click(int) { apply_source_rules(); }
+
+void frm_main::opt_to_Click(int index) {
+    mc::state().target_format = index;
+    txt_to_filename_->setText(QStringLiteral("*.") + from_core(mc::format_ext(index)));
+    check_converter();
+}
+
+void frm_main::opt_to_many_Click() {
+    txt_to_filename_->setText(QStringLiteral("*.") + from_core(mc::format_ext(mc::state().target_format)));
+    update_file_options();
+}
+
+void frm_main::opt_to_one_Click() {
+    txt_to_filename_->setText(from_core(mc::choose_output_file(*common_dialog_)));
+    update_file_options();
+}
+
+void frm_main::chk_matchfilename_Click() { update_file_options(); }
+
+void frm_main::apply_source_rules() {
+    opt_from_[mc::html]->setEnabled(false);
+    for (QRadioButton* option : opt_to_)
+        option->setEnabled(false);
+    for (int source : mc::rule_sources()) {
+        if (!opt_from_[source]->isChecked())
+            continue;
+        for (int target : mc::offered_targets(source))
+            set_format_pair(source, target);
+        break;
+    }
+    const bool single_possible = opt_to_[mc::tsv]->isChecked() || opt_to_[mc::csv]->isChecked();
+    opt_to_one_->setEnabled(single_possible);
+    if (!single_possible)
+        select_option(opt_to_many);
+    check_converter();
+    update_output_filename();
+}
+
+void frm_main::set_format_pair(int source, int target) {
+    txt_from_filename_->setText(QStringLiteral("*.") + from_core(mc::format_ext(source)));
+    txt_to_filename_->setText(QStringLiteral("*.") + from_core(mc::format_ext(target)));
+    opt_to_[target]->setEnabled(true);
+    select_option(opt_to_[target]);
+    mc::state().target_format = target;
+    mc::state().source_format = source;
+}
+
+void frm_main::update_file_options() {
+    txt_from_filename_->setEnabled(chk_matchfilename() > 0);
+    if (txt_to_filename_->text().isEmpty())
+        select_option(opt_to_many);
+    update_output_filename();
+}
+
+void frm_main::update_output_filename() {
+    const int source = mc::state().source_format;
+    const bool own_output = source == mc::pic || source == mc::pcx || source == mc::wve || source == mc::wav;
+    const bool editable = !own_output && opt_to_many->isChecked();
+    txt_to_filename_->setEnabled(editable);
+    lbl_to_filename->setEnabled(editable);
+}
+
+// ---- conversion gate and runs
+
+void frm_main::check_converter() {
+    const bool present = mc::converter_present();
+    lbl_note->setCaption(present ? QString() : from_core(mc::refusal_note(mc::converter_command(false))));
+    set_run_enabled(present);
+}
+
+void frm_main::set_run_enabled(bool enabled) {
+    cmd_selectfiles->setEnabled(enabled);
+    cmd_selectdir->setEnabled(enabled);
+    menu_file_selectfiles->setEnabled(enabled);
+    menu_file_selectdir->setEnabled(enabled);
+}
+
+void frm_main::cmd_selectfiles_Click() { mc::convert_selected_files(*common_dialog_); }
+void frm_main::cmd_selectdir_Click() { mc::convert_directory(); }
+void frm_main::menu_file_selectfiles_Click() { cmd_selectfiles_Click(); }
+void frm_main::menu_file_selectdir_Click() { cmd_selectdir_Click(); }
+
+// ---- the engine's view of the window
+
+void frm_main::set_lbl_status(const std::string& caption) { lbl_status->setCaption(from_core(caption)); }
+void frm_main::set_lbl_status_tooltip(const std::string& text) { lbl_status->setToolTip(from_core(text)); }
+void frm_main::set_lbl_note(const std::string& caption) { lbl_note->setCaption(from_core(caption)); }
+void frm_main::set_lbl_currpath(const std::string& caption) { lbl_currpath->setCaption(from_core(caption)); }
+
+void frm_main::set_lbl_nfiles(const std::string& caption) {
+    lbl_nfiles->setCaption(from_core(caption));
+    lbl_nfiles->repaint();
+}
+
+void frm_main::refresh() { repaint(); }
+bool frm_main::opt_from(int index) const { return opt_from_.at(index)->isChecked(); }
+bool frm_main::opt_to(int index) const { return opt_to_.at(index)->isChecked(); }
+bool frm_main::opt_to_one() const { return opt_to_one_->isChecked(); }
+int frm_main::chk_matchfilename() const { return chk_matchfilename_->isChecked() ? 1 : 0; }
+int frm_main::chk_includesubdirs() const { return chk_includesubdirs_->isChecked() ? 1 : 0; }
+int frm_main::chk_debug() const { return chk_debug_->isChecked() ? 1 : 0; }
+std::string frm_main::txt_from_filename() const { return to_core(txt_from_filename_->text()); }
+std::string frm_main::txt_to_filename() const { return to_core(txt_to_filename_->text()); }
+
+void frm_main::show_frm_dirlist() {
+    if (!dirlist_)
+        dirlist_ = new frm_dirlist();
+    dirlist_->show();
+}
+
+void frm_main::unload_frm_dirlist() {
+    if (dirlist_)
+        dirlist_->close();
+}
+
+void frm_main::do_events() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
+
+void frm_main::lock_batch_controls(bool locked) {
+    QObject* run_controls[] = {cmd_selectfiles, cmd_selectdir, menu_file_selectfiles, menu_file_selectdir};
+    for (std::size_t i = 0; i < run_enabled_before_lock_.size(); ++i) {
+        QObject* control = run_controls[i];
+        if (locked)
+            run_enabled_before_lock_[i] = control->property("enabled").toBool();
+        control->setProperty("enabled", locked ? false : run_enabled_before_lock_[i]);
+    }
+    // Disabling a frame keeps its controls' own states for when it is enabled again.
+    Frame1->setEnabled(!locked);
+    Frame2->setEnabled(!locked);
+}
+
+} // namespace forms

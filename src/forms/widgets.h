@@ -1,0 +1,60 @@
+#pragma once
+// Small stand-ins for the original toolkit's controls: twip geometry, labels that break at a lone
+// carriage return, and a button and check box whose captions wrap inside them.
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <functional>
+
+namespace forms {
+
+// Positions are designed in twips; 15 make one logical pixel.
+QRect twips(int left, int top, int width, int height);
+
+class caption_label : public QLabel {
+    Q_OBJECT
+public:
+    explicit caption_label(QWidget* parent = nullptr);
+    void setCaption(const QString& caption);
+    QString caption() const { return caption_; }
+    // Smaller type, rather than lost lines, when a wrapped caption is taller than the label.
+    void setShrinkToFit(bool shrink);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void fit_text();
+    QString caption_;
+    bool shrink_ = false;
+};
+
+class wrap_button : public QPushButton {
+    Q_OBJECT
+public:
+    explicit wrap_button(const QString& text, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class wrap_check_box : public QCheckBox {
+    Q_OBJECT
+public:
+    explicit wrap_check_box(const QString& text, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+};
+
+// An option button's click handler runs whenever it becomes selected, by the user or by code.
+void on_option_click(QRadioButton* option, const std::function<void()>& handler);
+// Selects an option from code; its click handler runs if it was not selected.
+void select_option(QRadioButton* option);
+
+} // namespace forms

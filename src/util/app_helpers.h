@@ -1,0 +1,33 @@
+#pragma once
+// Application-level helpers on Qt: the version tag, closing the other windows, and the bridge
+// between Qt strings and the engine's byte strings.
+
+#include <QFont>
+#include <QString>
+
+#include <string>
+
+class QWidget;
+
+namespace mod_utils_dsw {
+
+QString version_string();
+QString version_string(int major, int minor, int revision);
+
+// Closes every other open window, newest first, running its own closing handlers.
+void unload_other_forms(QWidget* frm);
+
+// The engine's strings are in the system's 8-bit encoding (UTF-8 here, the ANSI code page on Windows).
+std::string to_core(const QString& s);
+QString from_core(const std::string& s);
+
+// The small sans font every form uses.
+QFont form_font(qreal point_size = 8);
+
+// The compact classic style the forms were laid out for.
+void use_classic_style();
+
+// Tells the engine where the program lies and what it is called (the log's name).
+void set_engine_paths();
+
+} // namespace mod_utils_dsw
