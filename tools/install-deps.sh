@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs the Debian 12 packages Kivo needs to build, run and test. Safe to run again.
+set -eu
+
+packages="build-essential cmake qt6-base-dev libgtest-dev googletest fonts-liberation"
+if [ "${1:-}" = "--windows" ]; then
+    packages="$packages g++-mingw-w64-x86-64-posix wine64"
+fi
+
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+as_root=""
+[ "$(id -u)" -eq 0 ] || as_root="sudo"
+echo "Installing:$missing"
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
