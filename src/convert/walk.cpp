@@ -22,7 +22,7 @@ namespace {
 
 std::vector<dir_entry> list_or_report(const std::string& dir, const walk_callbacks& on) {
     try {
-        return platform::list_directory(dir);
+        return on.list(dir);
     } catch (const platform::os_error& e) {
         on.unreadable(dir, e.what());
         return {};

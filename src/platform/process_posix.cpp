@@ -8,10 +8,11 @@ extern char** environ;
 
 namespace platform {
 
-int run_process(const char* /*application*/, const std::string& command_line) {
-    const char* argv[] = {"/bin/sh", "-c", command_line.c_str(), nullptr};
+int run_process(const char* application, const std::string& command_line) {
+    const char* shell = application ? application : "/bin/sh";
+    const char* argv[] = {shell, "-c", command_line.c_str(), nullptr};
     pid_t pid = 0;
-    if (::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+    if (::posix_spawn(&pid, shell, nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
         return -1;
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {

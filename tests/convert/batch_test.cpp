@@ -1,0 +1,112 @@
+#include "convert/batch.h"
+
+#include "convert/convert_file.h"
+#include "convert/formats.h"
+#include "convert/state.h"
+#include "converters.h"
+
+#include <gtest/gtest.h>
+
+using namespace mod_convert;
+using namespace kivo_test;
+
+namespace {
+
+class Batch : public engine_test {
+protected:
+    std::string log() const { return app + "/kivo.log"; }
+    std::string job() const { return app + "/kivotemp.sh"; }
+    std::string scratch() const { return app + "/kivotemp.tmp"; }
+    void run_one() {
+        write_file(data + "/a.agn", "x");
+        run_batch([&] { convert_in_batch(data + "/a.agn"); });
+    }
+};
+
+} // namespace
+
+TEST_F(Batch, StartShowsProcessingTheNoteAndACountOfZero) {
+    window.lbl_currpath = "File: old";
+    begin_batch();
+    EXPECT_EQ(window.lbl_status, "Status: Processing...");
+    EXPECT_EQ(window.lbl_note, "Note:\rIf program appears to hang, check DOS window in taskbar for errors.");
+    EXPECT_EQ(window.lbl_nfiles, "Files processed: 0");
+    EXPECT_EQ(window.lbl_currpath, "");
+    end_batch();
+    EXPECT_EQ(window.lbl_status, "Status: Idle");
+    EXPECT_EQ(window.lbl_note, "");
+    EXPECT_EQ(window.lbl_nfiles, "Files processed: 0"); // the count stays
+}
+
+TEST_F(Batch, SnapshotsTheWindowsChoices) {
+    struct {
+        int match;
+        const char* typed;
+        const char* pattern;
+    } cases[] = {{1, "*.wrd", "*.wrd"}, {0, "*.wrd", "*.*"}, {1, "", ""}, {2, "x?", "x?"}};
+    for (const auto& c : cases) {
+        window.matchfilename = c.match;
+        window.from_filename = c.typed;
+        window.to_filename = "*.tab";
+        window.source = wrd;
+        window.target = html;
+        begin_batch();
+        EXPECT_EQ(state().filename_pattern, c.pattern);
+        EXPECT_EQ(state().output_name_pattern, "*.tab");
+        EXPECT_EQ(state().source_format, wrd);
+        EXPECT_EQ(state().target_format, html);
+    }
+    window.source = no_format;
+    begin_batch();
+    EXPECT_EQ(state().source_format, no_format);
+}
+
+TEST_F(Batch, TheLogOfThisBatchAloneIsReported) {
+    pair(agn, tsv);
+    write_file(log(), "from an earlier run");
+    write_recording_converter(app, "agn2tsv");
+    run_one();
+    EXPECT_FALSE(exists(log()));
+    EXPECT_EQ(window.lbl_status, "Status: Idle");
+
+    write_converter(app, "agn2tsv", "echo trouble >> '" + log() + "'\n");
+    run_one();
+    EXPECT_EQ(window.lbl_status, "Status: See kivo.log for details of some errors");
+    EXPECT_TRUE(exists(log())); // left for the user until the next batch
+}
+
+TEST_F(Batch, JobFilesGoUnlessDebugModeIsOn) {
+    pair(agn, tsv);
+    window.to_one = true;
+    state().single_output_file = root / "all.tsv";
+    write_recording_converter(app, "agn2tsv", "x\n");
+    window.debug = 1;
+    run_one();
+    EXPECT_TRUE(exists(job()));
+    EXPECT_TRUE(exists(scratch()));
+    begin_batch();
+    EXPECT_TRUE(exists(job())) << "debug mode keeps them through the next start too";
+    window.debug = 0;
+    run_one();
+    EXPECT_FALSE(exists(job()));
+    EXPECT_FALSE(exists(scratch()));
+    EXPECT_EQ(read_file(root / "all.tsv"), "a.agn\tx\na.agn\tx\n");
+}
+
+TEST_F(Batch, FailureStatusNamesTheFirstAndTheToolTipAllWithTheLog) {
+    begin_batch();
+    record_failure("/d/one.agn", "file not found");
+    end_batch();
+    EXPECT_EQ(window.lbl_status, "Status: 1 file failed: one.agn (file not found)");
+    EXPECT_EQ(window.lbl_status_tooltip, "/d/one.agn: file not found");
+
+    begin_batch();
+    EXPECT_EQ(window.lbl_status_tooltip, "") << "a new batch forgets the old failures";
+    record_failure("/d/one.agn", "converter exit code 2");
+    record_failure("/d/two.agn", "converter exit code 5");
+    write_file(log(), "x");
+    end_batch();
+    EXPECT_EQ(window.lbl_status, "Status: 2 files failed, first: one.agn (converter exit code 2)");
+    EXPECT_EQ(window.lbl_status_tooltip, "/d/one.agn: converter exit code 2\n/d/two.agn: converter exit code 5\n"
+                                         "See also " + log());
+}
