@@ -70,7 +70,7 @@ frm_main::frm_main(QWidget* parent) : QMainWindow(parent), common_dialog_(std::m
     build_controls();
     build_menus();
     set_focus_order();
-    resize(500, 411 + menuBar()->sizeHint().height());
+    resize(500, 411 + menuBar()->heightForWidth(500));
     mc::state().window = this;
     connect_handlers();
     Form_Load();

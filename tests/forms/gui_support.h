@@ -1,0 +1,56 @@
+#pragma once
+// Shared pieces of the GUI tests: the test main, an application directory with fake converters,
+// widget look-up by objectName, and answering modal dialogs.
+
+#include "converters.h"
+#include "convert/state.h"
+#include "forms/widgets.h"
+#include "temp_dir.h"
+#include "util/app_helpers.h"
+
+#include <QApplication>
+#include <QRadioButton>
+#include <QtTest>
+
+#include <functional>
+
+namespace kivo_gui_test {
+
+// Points the engine at a fresh application directory (root/app) and forgets earlier runs.
+class app_dir {
+public:
+    app_dir();
+    kivo_test::temp_dir root;
+    std::string app;
+    void converter(const std::string& name, const std::string& body = "exit 0\n") const {
+        kivo_test::write_converter(app, name, body);
+    }
+};
+
+template <typename T = QWidget> T* child(QWidget* parent, const QString& name) {
+    T* found = parent->findChild<T*>(name);
+    if (!found)
+        qFatal("no widget named %s", qPrintable(name));
+    return found;
+}
+
+QRadioButton* option(QWidget* window, const char* array, int index);
+// The caption a label was given (a lone CR shows as a line break but stays CR here).
+QString caption(QWidget* window, const char* label);
+// The top-level window with this objectName, if one is open.
+QWidget* open_window(const QString& name);
+
+// Runs `answer` on the next modal dialog once it is up (polling, so a dialog never hangs a test).
+void when_modal(std::function<void(QWidget*)> answer, int timeout_ms = 10000);
+// Runs `act` once the top-level window `name` is visible.
+void when_window(const QString& name, std::function<void(QWidget*)> act, int timeout_ms = 10000);
+
+int run_gui_test(QObject& test, int argc, char** argv);
+
+} // namespace kivo_gui_test
+
+#define KIVO_GUI_TEST_MAIN(TestClass)                                                                                  \
+    int main(int argc, char** argv) {                                                                                  \
+        TestClass test;                                                                                                \
+        return kivo_gui_test::run_gui_test(test, argc, argv);                                                          \
+    }
