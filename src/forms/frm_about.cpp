@@ -7,6 +7,9 @@
 #include <QPainter>
 #include <QPushButton>
 
+// The picture lives in a static library's resources, which must be registered by hand.
+static void load_resources() { Q_INIT_RESOURCE(kivo); }
+
 namespace forms {
 namespace {
 
@@ -52,6 +55,7 @@ QString frm_about::registration_text() {
 }
 
 frm_about::frm_about(QWidget* parent) : QWidget(parent, Qt::Window) {
+    load_resources();
     setObjectName(QStringLiteral("frm_about"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(mod_utils_dsw::form_font());

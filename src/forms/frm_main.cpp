@@ -61,6 +61,9 @@ std::array<QRadioButton*, 12> format_options(const char* array_name, QWidget* pa
     return options;
 }
 
+// A closed form is unloaded, even while its deletion is still pending.
+template <typename Form> bool loaded(const QPointer<Form>& form) { return form && form->isVisible(); }
+
 } // namespace
 
 frm_main::frm_main(QWidget* parent) : QMainWindow(parent), common_dialog_(std::make_unique<file_dialog>(this)) {
@@ -210,7 +213,7 @@ void frm_main::cmd_exit_Click() { close(); }
 void frm_main::menu_file_exit_Click() { cmd_exit_Click(); }
 
 void frm_main::cmd_about_Click() {
-    if (!about_)
+    if (!loaded(about_))
         about_ = new frm_about();
     about_->show();
     about_->raise();
@@ -336,7 +339,7 @@ std::string frm_main::txt_from_filename() const { return to_core(txt_from_filena
 std::string frm_main::txt_to_filename() const { return to_core(txt_to_filename_->text()); }
 
 void frm_main::show_frm_dirlist() {
-    if (!dirlist_)
+    if (!loaded(dirlist_))
         dirlist_ = new frm_dirlist();
     dirlist_->show();
 }
