@@ -63,9 +63,13 @@ std::string failure_tooltip(bool log_exists) {
 
 } // namespace
 
-std::string conversion_log_path() { return with_trailing_backslash(state().app_dir) + state().exe_base_name + ".log"; }
+std::string conversion_log_path() {
+    return with_trailing_backslash(state().app_dir) + state().exe_base_name + ".log";
+}
 
-void record_failure(const std::string& path, const std::string& reason) { state().failures.push_back({path, reason}); }
+void record_failure(const std::string& path, const std::string& reason) {
+    state().failures.push_back({path, reason});
+}
 
 void begin_batch() {
     auto& s = state();

@@ -18,9 +18,13 @@ using namespace mod_utils_dsw;
 
 namespace {
 
-bool writes_own_output(std::int32_t source) { return source == pic || source == pcx || source == wve || source == wav; }
+bool writes_own_output(std::int32_t source) {
+    return source == pic || source == pcx || source == wve || source == wav;
+}
 
-bool single_file_mode() { return state().window->opt_to_one(); }
+bool single_file_mode() {
+    return state().window->opt_to_one();
+}
 
 // The input path with its file name's extension replaced; a dot in a directory name is not cut.
 std::string per_file_output(const std::string& input) {
@@ -34,12 +38,18 @@ void refuse_overwrite(const std::string& output, const std::string& input) {
         throw conversion_error("output would overwrite the input");
 }
 
-std::string app_file(const std::string& name) { return with_trailing_backslash(state().app_dir) + name; }
+std::string app_file(const std::string& name) {
+    return with_trailing_backslash(state().app_dir) + name;
+}
 
 } // namespace
 
-std::string job_script_path() { return app_file(job_script_name(platform::native_dialect())); }
-std::string scratch_output_path() { return app_file("kivotemp.tmp"); }
+std::string job_script_path() {
+    return app_file(job_script_name(platform::native_dialect()));
+}
+std::string scratch_output_path() {
+    return app_file("kivotemp.tmp");
+}
 
 std::string output_path(const std::string& input) {
     if (writes_own_output(state().source_format))

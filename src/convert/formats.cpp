@@ -62,8 +62,12 @@ std::string converter_flags(std::int32_t source, std::int32_t target) {
 bad_format_index::bad_format_index(std::int32_t index)
     : std::out_of_range("format index out of range: " + std::to_string(index)) {}
 
-std::string format_ext(std::int32_t index) { return row(index).ext; }
-std::string format_caption(std::int32_t index) { return row(index).caption; }
+std::string format_ext(std::int32_t index) {
+    return row(index).ext;
+}
+std::string format_caption(std::int32_t index) {
+    return row(index).caption;
+}
 
 std::string converter_command(std::int32_t source, std::int32_t target, bool with_flags) {
     std::string name = converter_name(source, target);
@@ -94,7 +98,9 @@ std::vector<std::int32_t> offered_targets(std::int32_t source) {
     }
 }
 
-std::vector<std::int32_t> rule_sources() { return {agn, dbf, spr, wrd, tsv, pic, pcx, wve, wav, csv}; }
+std::vector<std::int32_t> rule_sources() {
+    return {agn, dbf, spr, wrd, tsv, pic, pcx, wve, wav, csv};
+}
 
 std::string converter_command(bool with_flags) {
     return converter_command(state().source_format, state().target_format, with_flags);

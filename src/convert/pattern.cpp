@@ -27,8 +27,12 @@ std::u32string decode(const std::string& s) {
     return out;
 }
 
-char32_t lower(char32_t c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
-char32_t upper(char32_t c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+char32_t lower(char32_t c) {
+    return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
+char32_t upper(char32_t c) {
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
 
 bool in_ranges(const std::vector<name_pattern::range>& ranges, char32_t c) {
     for (const auto& r : ranges)

@@ -30,9 +30,9 @@ std::vector<dir_entry> list_or_report(const std::string& dir, const walk_callbac
 }
 
 std::size_t position_after(const std::vector<dir_entry>& listing, const std::string& name) {
-    const auto it = std::upper_bound(listing.begin(), listing.end(), name, [](const std::string& n, const dir_entry& e) {
-        return platform::listing_order(n, e.name);
-    });
+    const auto it =
+        std::upper_bound(listing.begin(), listing.end(), name,
+                         [](const std::string& n, const dir_entry& e) { return platform::listing_order(n, e.name); });
     return static_cast<std::size_t>(it - listing.begin());
 }
 
@@ -56,7 +56,9 @@ void wait_for_picker() {
     s.window->lock_batch_controls(false);
 }
 
-bool is_cancel_mark(const std::string& answer) { return answer == "-1"; }
+bool is_cancel_mark(const std::string& answer) {
+    return answer == "-1";
+}
 
 } // namespace
 

@@ -10,7 +10,7 @@
 namespace mod_convert {
 
 struct walk_callbacks {
-    std::function<bool()> include_subdirs;                                        // asked at each sub-directory
+    std::function<bool()> include_subdirs;                                      // asked at each sub-directory
     std::function<void(const std::string& path, const std::string& name)> file; // every visible file
     std::function<void(const std::string& dir, const std::string& reason)> unreadable;
     // Lists one directory; raises platform::os_error when it cannot.

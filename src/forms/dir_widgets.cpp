@@ -16,9 +16,9 @@ QString drive_of(const QStringList& drives, const QString& path) {
     QString best;
     for (const QString& d : drives) {
         const QString root = QDir::cleanPath(QDir::fromNativeSeparators(d));
-        const bool holds = clean.compare(root, Qt::CaseInsensitive) == 0 ||
-                           clean.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'),
-                                            Qt::CaseInsensitive);
+        const bool holds =
+            clean.compare(root, Qt::CaseInsensitive) == 0 ||
+            clean.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'), Qt::CaseInsensitive);
         if (holds && root.size() > best.size())
             best = d;
     }
@@ -50,7 +50,9 @@ QStringList drive_list_box::drives() {
     return result;
 }
 
-QString drive_list_box::Drive() const { return currentText(); }
+QString drive_list_box::Drive() const {
+    return currentText();
+}
 
 void drive_list_box::setDrive(const QString& path) {
     const QString drive = drive_of(drives(), path);
@@ -83,7 +85,7 @@ void dir_list_box::setPath(const QString& path) {
     clear();
     // The open directory's ancestors, each one step further in, then its own sub-directories.
     QStringList chain;
-    for (QDir d(info.absoluteFilePath());; ) {
+    for (QDir d(info.absoluteFilePath());;) {
         chain.prepend(d.absolutePath());
         if (!d.cdUp())
             break;

@@ -15,8 +15,12 @@ std::optional<QStringList> file_dialog::next_answer_;
 
 file_dialog::file_dialog(QWidget* parent) : parent_(parent) {}
 
-void file_dialog::set_next_answer(const QStringList& files) { next_answer_ = files; }
-void file_dialog::clear_next_answer() { next_answer_.reset(); }
+void file_dialog::set_next_answer(const QStringList& files) {
+    next_answer_ = files;
+}
+void file_dialog::clear_next_answer() {
+    next_answer_.reset();
+}
 
 QStringList file_dialog::name_filters(const std::string& filter) {
     const QStringList parts = from_core(filter).split(QLatin1Char('|'));
@@ -49,7 +53,7 @@ void file_dialog::ShowOpen() {
         QFileDialog dialog(parent_, from_core(DialogTitle));
         dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setFileMode((Flags & mod_convert::OFN_ALLOWMULTISELECT) ? QFileDialog::ExistingFiles
-                                                                        : QFileDialog::AnyFile);
+                                                                       : QFileDialog::AnyFile);
         const QStringList filters = name_filters(Filter);
         dialog.setNameFilters(filters);
         if (FilterIndex >= 1 && FilterIndex <= filters.size())

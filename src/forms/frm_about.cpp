@@ -8,7 +8,9 @@
 #include <QPushButton>
 
 // The picture lives in a static library's resources, which must be registered by hand.
-static void load_resources() { Q_INIT_RESOURCE(kivo); }
+static void load_resources() {
+    Q_INIT_RESOURCE(kivo);
+}
 
 namespace forms {
 namespace {
@@ -32,7 +34,8 @@ QPushButton* text_button(const char* name, const QString& caption, int left, QWi
 QString frm_about::about_text() {
     return QStringLiteral("This software provides a Windows front end") +
            " for a number of Psion 3a, 3c, 3mx and Siena format conversion programs." + CR + CR +
-           " Long filenames are supported, together with the" + " option to perform batch conversion of selected files." +
+           " Long filenames are supported, together with the" +
+           " option to perform batch conversion of selected files." +
            " Kivo has been tested on Windows 9*, 2000 and NT systems." + CR + CR + " " + legal_copyright +
            author_contact;
 }

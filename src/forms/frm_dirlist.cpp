@@ -73,14 +73,18 @@ void frm_dirlist::Drive1_Change() {
     }
 }
 
-void frm_dirlist::Dir1_Change() { File1->setPath(Dir1->Path()); }
+void frm_dirlist::Dir1_Change() {
+    File1->setPath(Dir1->Path());
+}
 
 void frm_dirlist::cmd_okay_Click() {
     mod_convert::state().chosen_directory =
         mod_utils_dsw::with_trailing_backslash(mod_utils_dsw::to_core(QDir::toNativeSeparators(Dir1->Path())));
 }
 
-void frm_dirlist::cmd_cancel_Click() { close(); }
+void frm_dirlist::cmd_cancel_Click() {
+    close();
+}
 
 void frm_dirlist::closeEvent(QCloseEvent* event) {
     auto& chosen = mod_convert::state().chosen_directory;

@@ -32,7 +32,7 @@ const char* const product_name = "kivo";
 constexpr int option_column[12] = {1, 1, 1, 1, 2, 2, 1, 2, 1, 2, 2, 2};
 constexpr int option_row[12] = {1, 2, 3, 4, 1, 4, 6, 6, 5, 5, 3, 2};
 // Focus order inside a format frame: column 1 top to bottom, then column 2 without csv.
-constexpr int option_focus_order[] = {mc::agn, mc::dbf, mc::spr, mc::wrd, mc::wve, mc::pic,
+constexpr int option_focus_order[] = {mc::agn, mc::dbf, mc::spr,  mc::wrd, mc::wve, mc::pic,
                                       mc::tsv, mc::txt, mc::html, mc::wav, mc::pcx};
 
 QGroupBox* frame(const char* name, const QString& title, QWidget* parent, QRect geometry) {
@@ -62,7 +62,9 @@ std::array<QRadioButton*, 12> format_options(const char* array_name, QWidget* pa
 }
 
 // A closed form is unloaded, even while its deletion is still pending.
-template <typename Form> bool loaded(const QPointer<Form>& form) { return form && form->isVisible(); }
+template <typename Form> bool loaded(const QPointer<Form>& form) {
+    return form && form->isVisible();
+}
 
 } // namespace
 
@@ -103,8 +105,8 @@ void frm_main::build_controls() {
     Frame6 = frame("Frame6", QStringLiteral("format"), Frame2, twips(120, 240, 3735, 1815));
     Frame4 = frame("Frame4", QStringLiteral("files"), Frame2, twips(3960, 240, 1935, 1815));
     Label2 = place(new QLabel(QStringLiteral("output to:"), Frame4), "Label2", twips(120, 240, 1575, 255));
-    opt_to_many = place(new QRadioButton(QStringLiteral("individual files"), Frame4), "opt_to_many",
-                        twips(120, 480, 1575, 255));
+    opt_to_many =
+        place(new QRadioButton(QStringLiteral("individual files"), Frame4), "opt_to_many", twips(120, 480, 1575, 255));
     opt_to_one_ =
         place(new QRadioButton(QStringLiteral("single file"), Frame4), "opt_to_one", twips(120, 720, 1575, 255));
     opt_to_many->setChecked(true);
@@ -129,9 +131,10 @@ void frm_main::build_controls() {
     cmd_selectdir = place(new wrap_button(QStringLiteral("select directory to convert"), client), "cmd_selectdir",
                           twips(6360, 3960, 975, 735));
     cmd_exit = place(new wrap_button(QStringLiteral("Exit"), client), "cmd_exit", twips(6360, 5160, 975, 735));
-    cmd_exit->setToolTip(QStringLiteral("Not really needed (closing the window does the same), but a user asked for it."));
-    chk_debug_ = place(new wrap_check_box(QStringLiteral("debug mode"), client), "chk_debug",
-                       twips(7560, 5520, 855, 495));
+    cmd_exit->setToolTip(
+        QStringLiteral("Not really needed (closing the window does the same), but a user asked for it."));
+    chk_debug_ =
+        place(new wrap_check_box(QStringLiteral("debug mode"), client), "chk_debug", twips(7560, 5520, 855, 495));
 
     opt_from_ = format_options("opt_from", Frame5);
     opt_to_ = format_options("opt_to", Frame6);
@@ -209,8 +212,12 @@ void frm_main::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void frm_main::cmd_exit_Click() { close(); }
-void frm_main::menu_file_exit_Click() { cmd_exit_Click(); }
+void frm_main::cmd_exit_Click() {
+    close();
+}
+void frm_main::menu_file_exit_Click() {
+    cmd_exit_Click();
+}
 
 void frm_main::cmd_about_Click() {
     if (!loaded(about_))
@@ -220,7 +227,9 @@ void frm_main::cmd_about_Click() {
     about_->activateWindow();
 }
 
-void frm_main::menu_about_Click() { cmd_about_Click(); }
+void frm_main::menu_about_Click() {
+    cmd_about_Click();
+}
 
 void frm_main::menu_advanced_options_Click() {
     QMessageBox box(QMessageBox::NoIcon, QLatin1String(product_name),
@@ -233,7 +242,9 @@ void frm_main::menu_advanced_options_Click() {
 
 // ---- format selection rules
 
-void frm_main::opt_from_Click(int) { apply_source_rules(); }
+void frm_main::opt_from_Click(int) {
+    apply_source_rules();
+}
 
 void frm_main::opt_to_Click(int index) {
     mc::state().target_format = index;
@@ -251,7 +262,9 @@ void frm_main::opt_to_one_Click() {
     update_file_options();
 }
 
-void frm_main::chk_matchfilename_Click() { update_file_options(); }
+void frm_main::chk_matchfilename_Click() {
+    update_file_options();
+}
 
 void frm_main::apply_source_rules() {
     opt_from_[mc::html]->setEnabled(false);
@@ -311,32 +324,66 @@ void frm_main::set_run_enabled(bool enabled) {
     menu_file_selectdir->setEnabled(enabled);
 }
 
-void frm_main::cmd_selectfiles_Click() { mc::convert_selected_files(*common_dialog_); }
-void frm_main::cmd_selectdir_Click() { mc::convert_directory(); }
-void frm_main::menu_file_selectfiles_Click() { cmd_selectfiles_Click(); }
-void frm_main::menu_file_selectdir_Click() { cmd_selectdir_Click(); }
+void frm_main::cmd_selectfiles_Click() {
+    mc::convert_selected_files(*common_dialog_);
+}
+void frm_main::cmd_selectdir_Click() {
+    mc::convert_directory();
+}
+void frm_main::menu_file_selectfiles_Click() {
+    cmd_selectfiles_Click();
+}
+void frm_main::menu_file_selectdir_Click() {
+    cmd_selectdir_Click();
+}
 
 // ---- the engine's view of the window
 
-void frm_main::set_lbl_status(const std::string& caption) { lbl_status->setCaption(from_core(caption)); }
-void frm_main::set_lbl_status_tooltip(const std::string& text) { lbl_status->setToolTip(from_core(text)); }
-void frm_main::set_lbl_note(const std::string& caption) { lbl_note->setCaption(from_core(caption)); }
-void frm_main::set_lbl_currpath(const std::string& caption) { lbl_currpath->setCaption(from_core(caption)); }
+void frm_main::set_lbl_status(const std::string& caption) {
+    lbl_status->setCaption(from_core(caption));
+}
+void frm_main::set_lbl_status_tooltip(const std::string& text) {
+    lbl_status->setToolTip(from_core(text));
+}
+void frm_main::set_lbl_note(const std::string& caption) {
+    lbl_note->setCaption(from_core(caption));
+}
+void frm_main::set_lbl_currpath(const std::string& caption) {
+    lbl_currpath->setCaption(from_core(caption));
+}
 
 void frm_main::set_lbl_nfiles(const std::string& caption) {
     lbl_nfiles->setCaption(from_core(caption));
     lbl_nfiles->repaint();
 }
 
-void frm_main::refresh() { repaint(); }
-bool frm_main::opt_from(int index) const { return opt_from_.at(index)->isChecked(); }
-bool frm_main::opt_to(int index) const { return opt_to_.at(index)->isChecked(); }
-bool frm_main::opt_to_one() const { return opt_to_one_->isChecked(); }
-int frm_main::chk_matchfilename() const { return chk_matchfilename_->isChecked() ? 1 : 0; }
-int frm_main::chk_includesubdirs() const { return chk_includesubdirs_->isChecked() ? 1 : 0; }
-int frm_main::chk_debug() const { return chk_debug_->isChecked() ? 1 : 0; }
-std::string frm_main::txt_from_filename() const { return to_core(txt_from_filename_->text()); }
-std::string frm_main::txt_to_filename() const { return to_core(txt_to_filename_->text()); }
+void frm_main::refresh() {
+    repaint();
+}
+bool frm_main::opt_from(int index) const {
+    return opt_from_.at(index)->isChecked();
+}
+bool frm_main::opt_to(int index) const {
+    return opt_to_.at(index)->isChecked();
+}
+bool frm_main::opt_to_one() const {
+    return opt_to_one_->isChecked();
+}
+int frm_main::chk_matchfilename() const {
+    return chk_matchfilename_->isChecked() ? 1 : 0;
+}
+int frm_main::chk_includesubdirs() const {
+    return chk_includesubdirs_->isChecked() ? 1 : 0;
+}
+int frm_main::chk_debug() const {
+    return chk_debug_->isChecked() ? 1 : 0;
+}
+std::string frm_main::txt_from_filename() const {
+    return to_core(txt_from_filename_->text());
+}
+std::string frm_main::txt_to_filename() const {
+    return to_core(txt_to_filename_->text());
+}
 
 void frm_main::show_frm_dirlist() {
     if (!loaded(dirlist_))
@@ -349,7 +396,9 @@ void frm_main::unload_frm_dirlist() {
         dirlist_->close();
 }
 
-void frm_main::do_events() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
+void frm_main::do_events() {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
 
 void frm_main::lock_batch_controls(bool locked) {
     QObject* run_controls[] = {cmd_selectfiles, cmd_selectdir, menu_file_selectfiles, menu_file_selectdir};

@@ -6,7 +6,9 @@
 
 namespace forms {
 
-QRect twips(int left, int top, int width, int height) { return {left / 15, top / 15, width / 15, height / 15}; }
+QRect twips(int left, int top, int width, int height) {
+    return {left / 15, top / 15, width / 15, height / 15};
+}
 
 caption_label::caption_label(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
@@ -61,7 +63,9 @@ void wrap_button::paintEvent(QPaintEvent*) {
 
 wrap_check_box::wrap_check_box(const QString& text, QWidget* parent) : QCheckBox(text, parent) {}
 
-QSize wrap_check_box::sizeHint() const { return size(); }
+QSize wrap_check_box::sizeHint() const {
+    return size();
+}
 
 void wrap_check_box::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
@@ -84,7 +88,9 @@ void wrap_check_box::paintEvent(QPaintEvent*) {
     }
 }
 
-bool wrap_check_box::hitButton(const QPoint& pos) const { return rect().contains(pos); }
+bool wrap_check_box::hitButton(const QPoint& pos) const {
+    return rect().contains(pos);
+}
 
 void on_option_click(QRadioButton* option, const std::function<void()>& handler) {
     QObject::connect(option, &QRadioButton::toggled, option, [handler](bool selected) {
@@ -93,6 +99,8 @@ void on_option_click(QRadioButton* option, const std::function<void()>& handler)
     });
 }
 
-void select_option(QRadioButton* option) { option->setChecked(true); }
+void select_option(QRadioButton* option) {
+    option->setChecked(true);
+}
 
 } // namespace forms

@@ -11,7 +11,8 @@ bool listing_order(const std::string& a, const std::string& b) {
         return folded(static_cast<unsigned char>(x)) == folded(static_cast<unsigned char>(y));
     });
     if (mismatch.first != a.end() && mismatch.second != b.end())
-        return folded(static_cast<unsigned char>(*mismatch.first)) < folded(static_cast<unsigned char>(*mismatch.second));
+        return folded(static_cast<unsigned char>(*mismatch.first)) <
+               folded(static_cast<unsigned char>(*mismatch.second));
     if (a.size() != b.size())
         return a.size() < b.size();
     return a < b;

@@ -2,8 +2,14 @@
 
 namespace platform {
 
-char native_separator() { return '/'; }
-const char* native_line_end() { return "\n"; }
-shell_dialect native_dialect() { return shell_dialect::posix_sh; }
+char native_separator() {
+    return '/';
+}
+const char* native_line_end() {
+    return "\n";
+}
+shell_dialect native_dialect() {
+    return shell_dialect::posix_sh;
+}
 
 } // namespace platform

@@ -2,8 +2,14 @@
 
 namespace platform {
 
-char native_separator() { return '\\'; }
-const char* native_line_end() { return "\r\n"; }
-shell_dialect native_dialect() { return shell_dialect::windows_cmd; }
+char native_separator() {
+    return '\\';
+}
+const char* native_line_end() {
+    return "\r\n";
+}
+shell_dialect native_dialect() {
+    return shell_dialect::windows_cmd;
+}
 
 } // namespace platform

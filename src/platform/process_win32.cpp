@@ -9,7 +9,7 @@ namespace platform {
 STARTUPINFOA job_startup_info() {
     STARTUPINFOA info{};
     info.cb = sizeof(info);
-    info.dwFlags = STARTF_USESHOWWINDOW;  // 1
+    info.dwFlags = STARTF_USESHOWWINDOW;   // 1
     info.wShowWindow = SW_SHOWMINNOACTIVE; // 7
     return info;
 }

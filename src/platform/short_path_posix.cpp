@@ -17,7 +17,11 @@ std::string existing(const std::string& path, bool want_dir, const char* missing
 
 } // namespace
 
-std::string short_folder_path(const std::string& path) { return existing(path, true, "folder not found"); }
-std::string short_file_path(const std::string& path) { return existing(path, false, "file not found"); }
+std::string short_folder_path(const std::string& path) {
+    return existing(path, true, "folder not found");
+}
+std::string short_file_path(const std::string& path) {
+    return existing(path, false, "file not found");
+}
 
 } // namespace platform

@@ -24,7 +24,11 @@ std::string short_form(const std::string& path, bool want_dir, const char* missi
 
 } // namespace
 
-std::string short_folder_path(const std::string& path) { return short_form(path, true, "folder not found"); }
-std::string short_file_path(const std::string& path) { return short_form(path, false, "file not found"); }
+std::string short_folder_path(const std::string& path) {
+    return short_form(path, true, "folder not found");
+}
+std::string short_file_path(const std::string& path) {
+    return short_form(path, false, "file not found");
+}
 
 } // namespace platform

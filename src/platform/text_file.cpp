@@ -30,7 +30,9 @@ text_appender::text_appender(const std::string& path) : d(std::make_unique<impl>
 
 text_appender::~text_appender() = default;
 
-void text_appender::write_line(const std::string& line) { d->out << line << native_line_end(); }
+void text_appender::write_line(const std::string& line) {
+    d->out << line << native_line_end();
+}
 
 void text_appender::close() {
     d->out.close();

@@ -18,10 +18,16 @@ std::string after_last(const std::string& s, char mark) {
 
 } // namespace
 
-std::string short_folder_path(const std::string& path) { return platform::short_folder_path(path); }
-std::string short_file_path(const std::string& path) { return platform::short_file_path(path); }
+std::string short_folder_path(const std::string& path) {
+    return platform::short_folder_path(path);
+}
+std::string short_file_path(const std::string& path) {
+    return platform::short_file_path(path);
+}
 
-std::string file_name_part(const std::string& s, char sep) { return after_last(s, sep); }
+std::string file_name_part(const std::string& s, char sep) {
+    return after_last(s, sep);
+}
 
 std::string dir_part(const std::string& s, char sep) {
     const auto pos = s.rfind(sep);
@@ -33,7 +39,9 @@ std::string strip_extension(const std::string& s) {
     return pos == std::string::npos ? s : s.substr(0, pos);
 }
 
-std::string extension_part(const std::string& s) { return after_last(s, '.'); }
+std::string extension_part(const std::string& s) {
+    return after_last(s, '.');
+}
 
 std::string with_trailing_backslash(const std::string& s, char sep) {
     return (!s.empty() && s.back() == sep) ? s : s + sep;

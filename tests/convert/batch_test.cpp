@@ -108,5 +108,6 @@ TEST_F(Batch, FailureStatusNamesTheFirstAndTheToolTipAllWithTheLog) {
     end_batch();
     EXPECT_EQ(window.lbl_status, "Status: 2 files failed, first: one.agn (converter exit code 2)");
     EXPECT_EQ(window.lbl_status_tooltip, "/d/one.agn: converter exit code 2\n/d/two.agn: converter exit code 5\n"
-                                         "See also " + log());
+                                         "See also " +
+                                             log());
 }

@@ -86,8 +86,10 @@ TEST_F(ConvertFile, TsvAndCsvConvertersReadTheInputOnStandardInput) {
 }
 
 TEST_F(ConvertFile, SelfWritingConvertersGetNoRedirection) {
-    const std::tuple<int, int, const char*, const char*> cases[] = {
-        {pic, pcx, "WSPCX", "-W\n-S\n"}, {pcx, pic, "WSPCX", "-P\n-S\n"}, {wve, wav, "wve2wav", ""}, {wav, wve, "wav2wve", ""}};
+    const std::tuple<int, int, const char*, const char*> cases[] = {{pic, pcx, "WSPCX", "-W\n-S\n"},
+                                                                    {pcx, pic, "WSPCX", "-P\n-S\n"},
+                                                                    {wve, wav, "wve2wav", ""},
+                                                                    {wav, wve, "wav2wve", ""}};
     for (const auto& [source, target, name, flags] : cases) {
         pair(source, target);
         write_recording_converter(app, name, "stdout text\n");

@@ -13,22 +13,17 @@ struct pair_case {
 };
 
 const pair_case offered_pairs[] = {
-    {agn, tsv, "agn2tsv", "agn2tsv"},       {dbf, tsv, "dbf2tsv", "dbf2tsv"},
-    {spr, tsv, "spr2tsv", "spr2tsv"},       {wrd, txt, "WRD2HTML -t", "WRD2HTML"},
-    {wrd, html, "WRD2HTML -h", "WRD2HTML"}, {tsv, csv, "tsv2csv <", "tsv2csv"},
-    {tsv, spr, "tsv2spr <", "tsv2spr"},     {tsv, dbf, "tsv2dbf <", "tsv2dbf"},
-    {csv, tsv, "csv2tsv <", "csv2tsv"},     {pic, pcx, "WSPCX -W -S", "WSPCX"},
-    {pcx, pic, "WSPCX -P -S", "WSPCX"},     {wve, wav, "wve2wav", "wve2wav"},
+    {agn, tsv, "agn2tsv", "agn2tsv"},      {dbf, tsv, "dbf2tsv", "dbf2tsv"},       {spr, tsv, "spr2tsv", "spr2tsv"},
+    {wrd, txt, "WRD2HTML -t", "WRD2HTML"}, {wrd, html, "WRD2HTML -h", "WRD2HTML"}, {tsv, csv, "tsv2csv <", "tsv2csv"},
+    {tsv, spr, "tsv2spr <", "tsv2spr"},    {tsv, dbf, "tsv2dbf <", "tsv2dbf"},     {csv, tsv, "csv2tsv <", "csv2tsv"},
+    {pic, pcx, "WSPCX -W -S", "WSPCX"},    {pcx, pic, "WSPCX -P -S", "WSPCX"},     {wve, wav, "wve2wav", "wve2wav"},
     {wav, wve, "wav2wve", "wav2wve"},
 };
 
 // Pairs the window never offers, where the order of the rules shows.
 const pair_case rule_order[] = {
-    {csv, txt, "csv2txt <", "csv2txt"},
-    {tsv, html, "tsv2html <", "tsv2html"},
-    {spr, txt, "spr2txt -t", "spr2txt"},
-    {agn, dbf, "agn2dbf", "agn2dbf"},
-    {agn, pic, "agn2pic -P -S", "agn2pic"},
+    {csv, txt, "csv2txt <", "csv2txt"}, {tsv, html, "tsv2html <", "tsv2html"},  {spr, txt, "spr2txt -t", "spr2txt"},
+    {agn, dbf, "agn2dbf", "agn2dbf"},   {agn, pic, "agn2pic -P -S", "agn2pic"},
 };
 
 } // namespace

@@ -46,7 +46,8 @@ TEST(JobLine, WorkedExamplesHoldByteForByteUnderCmd) {
 
 TEST(JobLine, EveryShapeUnderSh) {
     const line_case cases[] = {
-        {"/opt/kivo/agn2tsv", "", "/d/diary.agn", "/d/diary.tsv", "'/opt/kivo/agn2tsv' '/d/diary.agn' > '/d/diary.tsv'"},
+        {"/opt/kivo/agn2tsv", "", "/d/diary.agn", "/d/diary.tsv",
+         "'/opt/kivo/agn2tsv' '/d/diary.agn' > '/d/diary.tsv'"},
         {"/opt/kivo/tsv2dbf", " <", "/d/p.tsv", "/d/p.dbf", "'/opt/kivo/tsv2dbf' < '/d/p.tsv' > '/d/p.dbf'"},
         {"/opt/kivo/agn2tsv", "", "/d/a.agn", "/opt/kivo/kivotemp.tmp",
          "'/opt/kivo/agn2tsv' '/d/a.agn' > '/opt/kivo/kivotemp.tmp'"},
@@ -61,10 +62,10 @@ TEST(JobLine, EveryShapeUnderSh) {
 
 TEST(QuotePath, CmdQuotesWhatNeedsItAndDoublesPercent) {
     const std::pair<const char*, const char*> cases[] = {
-        {R"(C:\plain)", R"(C:\plain)"},     {R"(C:\a b)", R"("C:\a b")"},         {R"(C:\a&b)", R"("C:\a&b")"},
-        {R"(C:\100%)", R"(C:\100%%)"},      {R"(C:\50% off)", R"("C:\50%% off")"}, {R"(C:\it's)", R"(C:\it's)"},
-        {R"(C:\$x`y)", R"(C:\$x`y)"},       {R"(C:\a;b)", R"("C:\a;b")"},         {R"x(C:\(1))x", R"x("C:\(1)")x"},
-        {R"(C:\a^b=c,d)", R"("C:\a^b=c,d")"}, {R"(C:\x|y<z>)", R"("C:\x|y<z>")"},  {R"(C:\wow!)", R"(C:\wow!)"},
+        {R"(C:\plain)", R"(C:\plain)"},       {R"(C:\a b)", R"("C:\a b")"},          {R"(C:\a&b)", R"("C:\a&b")"},
+        {R"(C:\100%)", R"(C:\100%%)"},        {R"(C:\50% off)", R"("C:\50%% off")"}, {R"(C:\it's)", R"(C:\it's)"},
+        {R"(C:\$x`y)", R"(C:\$x`y)"},         {R"(C:\a;b)", R"("C:\a;b")"},          {R"x(C:\(1))x", R"x("C:\(1)")x"},
+        {R"(C:\a^b=c,d)", R"("C:\a^b=c,d")"}, {R"(C:\x|y<z>)", R"("C:\x|y<z>")"},    {R"(C:\wow!)", R"(C:\wow!)"},
     };
     for (const auto& [path, quoted] : cases)
         EXPECT_EQ(quote_path(cmd, path), quoted) << path;
@@ -76,8 +77,8 @@ TEST(QuotePath, CmdQuotesWhatNeedsItAndDoublesPercent) {
 // The quoted text goes through a real shell and must come out as the very same name.
 TEST(QuotePath, ShKeepsEveryNameIntact) {
     kivo_test::temp_dir dir;
-    const std::string names[] = {"a b", "it's", "say \"hi\"", "$(touch x)", "`touch y`", "a&b", "100%", "a;b",
-                                 "line\nbreak", "'", "''", "\\", "*", "-n"};
+    const std::string names[] = {"a b", "it's",        "say \"hi\"", "$(touch x)", "`touch y`", "a&b", "100%",
+                                 "a;b", "line\nbreak", "'",          "''",         "\\",        "*",   "-n"};
     for (const std::string& name : names) {
         const std::string out = dir / "out";
         const int code =

@@ -12,7 +12,9 @@ namespace {
 
 const QString CR = QStringLiteral("\r");
 
-QString shown_text(QWidget* about) { return caption(about, "lblDescription"); }
+QString shown_text(QWidget* about) {
+    return caption(about, "lblDescription");
+}
 
 QStringList enabled_buttons(QWidget* about) {
     QStringList enabled;
@@ -31,22 +33,24 @@ private slots:
     void texts_character_for_character() {
         QCOMPARE(forms::frm_about::about_text(),
                  "This software provides a Windows front end for a number of Psion 3a, 3c, 3mx and Siena format "
-                 "conversion programs." + CR + CR +
+                 "conversion programs." +
+                     CR + CR +
                      " Long filenames are supported, together with the option to perform batch conversion of "
-                     "selected files. Kivo has been tested on Windows 9*, 2000 and NT systems." + CR + CR +
-                     " Copyright (C) the Kivo authors (write to the Kivo authors)");
+                     "selected files. Kivo has been tested on Windows 9*, 2000 and NT systems." +
+                     CR + CR + " Copyright (C) the Kivo authors (write to the Kivo authors)");
         QCOMPARE(forms::frm_about::credits_text(),
                  "Thanks go to the authors of the conversion programs: the organiser file converters (C) 1996, 1997 "
                  "(their author) converts between AGN, DBF, SPR, WRD, TSV, CSV, TXT and HTML; WVE2WAV and WAV2WVE "
                  "are (C) 1994 Psion; and the author of WSPCX, which converts between PIC and PCX, is unknown. See "
-                 "files in program directory for more details." + CR + CR +
-                     " Thanks also to the first tester of Kivo for his patient debugging." + CR + CR +
+                 "files in program directory for more details." +
+                     CR + CR + " Thanks also to the first tester of Kivo for his patient debugging." + CR + CR +
                      "None of the authors (i.e. of Kivo or the programs it calls) accepts any responsibility for any "
                      "damage arising from use of this software.");
         QCOMPARE(forms::frm_about::registration_text(),
                  " asked to make a contribution to the charity of your choice (and write to let the author know, if "
-                 "you like)." + CR + CR + " the organiser file converters  to send the author a postcard." + CR +
-                     CR + " See kivo.html in the program directory for more details.");
+                 "you like)." +
+                     CR + CR + " the organiser file converters  to send the author a postcard." + CR + CR +
+                     " See kivo.html in the program directory for more details.");
         QVERIFY(!forms::frm_about::about_text().contains(QLatin1Char('\n')));
     }
 
@@ -59,10 +63,14 @@ private slots:
         QVERIFY(!child(&about, "picIcon")->toolTip().isEmpty());
         QCOMPARE(about.size(), QSize(366, 309));
         const std::pair<const char*, QRect> places[] = {
-            {"picIcon", forms::twips(240, 120, 1020, 945)},       {"lblTitle", forms::twips(1410, 240, 3885, 465)},
-            {"lblVersion", forms::twips(1410, 720, 3885, 225)},   {"lblDescription", forms::twips(210, 1320, 5085, 2130)},
-            {"cmd_about", forms::twips(240, 3840, 1095, 615)},    {"cmd_registration", forms::twips(1560, 3840, 1095, 615)},
-            {"cmd_credits", forms::twips(2880, 3840, 1095, 615)}, {"cmd_ok", forms::twips(4200, 3840, 1095, 615)},
+            {"picIcon", forms::twips(240, 120, 1020, 945)},
+            {"lblTitle", forms::twips(1410, 240, 3885, 465)},
+            {"lblVersion", forms::twips(1410, 720, 3885, 225)},
+            {"lblDescription", forms::twips(210, 1320, 5085, 2130)},
+            {"cmd_about", forms::twips(240, 3840, 1095, 615)},
+            {"cmd_registration", forms::twips(1560, 3840, 1095, 615)},
+            {"cmd_credits", forms::twips(2880, 3840, 1095, 615)},
+            {"cmd_ok", forms::twips(4200, 3840, 1095, 615)},
         };
         for (const auto& [name, rect] : places)
             QCOMPARE(child(&about, QLatin1String(name))->geometry(), rect);

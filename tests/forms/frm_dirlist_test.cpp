@@ -13,7 +13,9 @@ using mod_convert::state;
 
 namespace {
 
-QString native(const std::string& path) { return QDir::toNativeSeparators(QString::fromStdString(path)); }
+QString native(const std::string& path) {
+    return QDir::toNativeSeparators(QString::fromStdString(path));
+}
 
 QStringList shown(QListWidget* list) {
     QStringList names;
@@ -40,8 +42,8 @@ private slots:
         QCOMPARE(picker.windowTitle(), QStringLiteral("Select a directory"));
         QCOMPARE(picker.size(), QSize(460, 192));
         const std::pair<const char*, QRect> places[] = {
-            {"Drive1", forms::twips(240, 120, 3135, 315)},      {"Dir1", forms::twips(240, 600, 3135, 2115)},
-            {"File1", forms::twips(3600, 120, 3135, 1650)},     {"cmd_okay", forms::twips(3840, 2040, 1215, 615)},
+            {"Drive1", forms::twips(240, 120, 3135, 315)},       {"Dir1", forms::twips(240, 600, 3135, 2115)},
+            {"File1", forms::twips(3600, 120, 3135, 1650)},      {"cmd_okay", forms::twips(3840, 2040, 1215, 615)},
             {"cmd_cancel", forms::twips(5280, 2040, 1215, 615)},
         };
         for (const auto& [name, rect] : places)

@@ -79,9 +79,18 @@ private slots:
         forms::frm_main w;
         const int column[12] = {1, 1, 1, 1, 2, 2, 1, 2, 1, 2, 2, 2};
         const int row[12] = {1, 2, 3, 4, 1, 4, 6, 6, 5, 5, 3, 2};
-        const char* captions[12] = {"Agenda (agn)",    "Data (dbf)",      "Sheet (spr)",     "Word (wrd)",
-                                    "Tab-delimited text (tsv)", "Hypertext (html)", "Image (pic)", "PCX image (pcx)",
-                                    "Sound (wve)",     "WAV sound (wav)", "Plain text (txt)", "Comma-delimited text (csv)"};
+        const char* captions[12] = {"Agenda (agn)",
+                                    "Data (dbf)",
+                                    "Sheet (spr)",
+                                    "Word (wrd)",
+                                    "Tab-delimited text (tsv)",
+                                    "Hypertext (html)",
+                                    "Image (pic)",
+                                    "PCX image (pcx)",
+                                    "Sound (wve)",
+                                    "WAV sound (wav)",
+                                    "Plain text (txt)",
+                                    "Comma-delimited text (csv)"};
         for (const char* array : {"opt_from", "opt_to"}) {
             for (int i = 0; i < 12; ++i) {
                 QRadioButton* o = option(&w, array, i);
@@ -125,11 +134,11 @@ private slots:
                 QVERIFY(item->shortcut().isEmpty());
             }
         }
-        QCOMPARE(seen, QStringList({"menu_file=&File", "menu_file_selectfiles=Select &files to convert",
-                                    "menu_file_selectdir=Select &directory to convert", "menu_file_line1=-",
-                                    "menu_file_exit=E&xit", "menu_advanced=&Advanced",
-                                    "menu_advanced_options=&Advanced options", "menu_help=&Help",
-                                    "menu_about=&About"}));
+        QCOMPARE(seen,
+                 QStringList({"menu_file=&File", "menu_file_selectfiles=Select &files to convert",
+                              "menu_file_selectdir=Select &directory to convert", "menu_file_line1=-",
+                              "menu_file_exit=E&xit", "menu_advanced=&Advanced",
+                              "menu_advanced_options=&Advanced options", "menu_help=&Help", "menu_about=&About"}));
     }
 
     void focus_order() {
@@ -147,9 +156,19 @@ private slots:
         for (const char* array : {"opt_from", "opt_to"})
             for (int i : {0, 1, 2, 3, 8, 6, 4, 10, 5, 9, 7})
                 expected << QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i);
-        expected << "chk_matchfilename" << "txt_from_filename" << "chk_includesubdirs" << "opt_to_many"
-                 << "opt_to_one" << "txt_to_filename" << "cmd_selectfiles" << "cmd_selectdir" << "cmd_about"
-                 << "chk_debug" << "cmd_exit" << "opt_from(11)" << "opt_to(11)";
+        expected << "chk_matchfilename"
+                 << "txt_from_filename"
+                 << "chk_includesubdirs"
+                 << "opt_to_many"
+                 << "opt_to_one"
+                 << "txt_to_filename"
+                 << "cmd_selectfiles"
+                 << "cmd_selectdir"
+                 << "cmd_about"
+                 << "chk_debug"
+                 << "cmd_exit"
+                 << "opt_from(11)"
+                 << "opt_to(11)";
         QCOMPARE(chain, expected);
     }
 

@@ -2,8 +2,8 @@
 // Shared pieces of the GUI tests: the test main, an application directory with fake converters,
 // widget look-up by objectName, and answering modal dialogs.
 
-#include "converters.h"
 #include "convert/state.h"
+#include "converters.h"
 #include "forms/widgets.h"
 #include "temp_dir.h"
 #include "util/app_helpers.h"

@@ -64,9 +64,15 @@ private slots:
             int selected;
             bool single;
         } rows[] = {
-            {agn, {tsv}, tsv, true},      {dbf, {tsv}, tsv, true},           {spr, {tsv}, tsv, true},
-            {wrd, {html, txt}, html, false}, {tsv, {dbf, spr, csv}, dbf, false}, {pic, {pcx}, pcx, false},
-            {pcx, {pic}, pic, false},     {wve, {wav}, wav, false},          {wav, {wve}, wve, false},
+            {agn, {tsv}, tsv, true},
+            {dbf, {tsv}, tsv, true},
+            {spr, {tsv}, tsv, true},
+            {wrd, {html, txt}, html, false},
+            {tsv, {dbf, spr, csv}, dbf, false},
+            {pic, {pcx}, pcx, false},
+            {pcx, {pic}, pic, false},
+            {wve, {wav}, wav, false},
+            {wav, {wve}, wve, false},
             {csv, {tsv}, tsv, true},
         };
         for (const auto& r : rows) {

@@ -33,10 +33,10 @@ TEST(Listing, KindsOfEntries) {
     for (const auto& e : platform::list_directory(dir.path()))
         seen.emplace_back(e.name, e.kind);
     EXPECT_EQ(seen, (std::vector<std::pair<std::string, entry_kind>>{{"file", entry_kind::file},
-                                                                      {"filelink", entry_kind::file},
-                                                                      {"link", entry_kind::link_to_directory},
-                                                                      {"pipe", entry_kind::other},
-                                                                      {"sub", entry_kind::directory}}));
+                                                                     {"filelink", entry_kind::file},
+                                                                     {"link", entry_kind::link_to_directory},
+                                                                     {"pipe", entry_kind::other},
+                                                                     {"sub", entry_kind::directory}}));
     EXPECT_THROW(platform::list_directory(dir / "missing"), platform::os_error);
 }
 

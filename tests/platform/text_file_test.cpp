@@ -10,9 +10,14 @@ using namespace kivo_test;
 TEST(TextFile, LinesEndAtLfCrLfOrALoneCr) {
     temp_dir dir;
     const std::pair<const char*, std::vector<std::string>> cases[] = {
-        {"a\nb\n", {"a", "b"}},         {"a\r\nb\r\n", {"a", "b"}}, {"a\rb\r", {"a", "b"}},
-        {"a\n\nb", {"a", "", "b"}},     {"", {}},                   {"\n", {""}},
-        {"last without end", {"last without end"}}, {"x\r\r\ny", {"x", "", "y"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\n\nb", {"a", "", "b"}},
+        {"", {}},
+        {"\n", {""}},
+        {"last without end", {"last without end"}},
+        {"x\r\r\ny", {"x", "", "y"}},
     };
     for (const auto& [content, expected] : cases) {
         write_file(dir / "in.txt", content);

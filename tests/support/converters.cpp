@@ -34,7 +34,9 @@ engine_test::engine_test() : app(root / "app"), data(root / "data") {
     pair(mod_convert::dbf, mod_convert::tsv);
 }
 
-engine_test::~engine_test() { mod_convert::state() = mod_convert::module_state{}; }
+engine_test::~engine_test() {
+    mod_convert::state() = mod_convert::module_state{};
+}
 
 void engine_test::pair(int source, int target) {
     window.source = source;
@@ -45,7 +47,9 @@ void engine_test::pair(int source, int target) {
     window.to_filename = "*." + mod_convert::format_ext(target);
 }
 
-std::string engine_test::args_of(const std::string& converter) const { return read_file(app + "/" + converter + ".args"); }
+std::string engine_test::args_of(const std::string& converter) const {
+    return read_file(app + "/" + converter + ".args");
+}
 std::string engine_test::stdin_of(const std::string& converter) const {
     return read_file(app + "/" + converter + ".stdin");
 }

@@ -48,8 +48,12 @@ void write_file(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
 }
 
-void make_dir(const std::string& path) { fs::create_directories(path); }
+void make_dir(const std::string& path) {
+    fs::create_directories(path);
+}
 
-bool exists(const std::string& path) { return fs::exists(fs::path(path)); }
+bool exists(const std::string& path) {
+    return fs::exists(fs::path(path));
+}
 
 } // namespace kivo_test

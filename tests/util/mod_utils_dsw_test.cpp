@@ -73,7 +73,7 @@ TEST(ShortPaths, ExistingPathsAnswerAndMissingOnesRaise) {
     EXPECT_FALSE(short_file_path(dir / "a file.txt").empty());
     EXPECT_THROW(short_folder_path(dir / "missing"), platform::os_error);
     EXPECT_THROW(short_file_path(dir / "missing.txt"), platform::os_error);
-    EXPECT_THROW(short_file_path(dir.path()), platform::os_error);       // a folder is no file
+    EXPECT_THROW(short_file_path(dir.path()), platform::os_error);           // a folder is no file
     EXPECT_THROW(short_folder_path(dir / "a file.txt"), platform::os_error); // and a file no folder
 }
 

@@ -1,0 +1,97 @@
+// The whole program from start-up through a rule change, the gate, runs and their final status.
+
+#include "convert/formats.h"
+#include "forms/file_dialog.h"
+#include "forms/frm_main.h"
+#include "gui_support.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+#include <filesystem>
+
+using namespace kivo_gui_test;
+
+namespace {
+
+void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2)); }
+
+void install_examples(const std::string& app) {
+    for (const char* name : {"tsv2csv", "csv2tsv"})
+        std::filesystem::copy_file(std::string(KIVO_SOURCE_DIR) + "/examples/converters/" + name, app + "/" + name);
+}
+
+} // namespace
+
+class end_to_end_test : public QObject {
+    Q_OBJECT
+
+private slots:
+    void start_choose_run_and_report() {
+        app_dir dir;
+        const std::string data = dir.root / "data";
+        kivo_test::make_dir(data);
+        forms::frm_main w;
+        w.show();
+        QVERIFY(!child(&w, "cmd_selectfiles")->isEnabled()); // nothing installed yet
+
+        install_examples(dir.app);
+        click(option(&w, "opt_from", mod_convert::tsv));
+        QVERIFY(!child(&w, "cmd_selectfiles")->isEnabled()); // tsv2dbf is not there
+        click(option(&w, "opt_to", mod_convert::csv));
+        QVERIFY(child(&w, "cmd_selectfiles")->isEnabled());
+        QCOMPARE(caption(&w, "lbl_note"), QString());
+
+        kivo_test::write_file(data + "/people.tsv", "name\tnote\nAnn\tsays \"hi\", twice\n");
+        kivo_test::write_file(data + "/empty.tsv", "");
+        forms::file_dialog::set_next_answer(
+            {QString::fromStdString(data + "/people.tsv"), QString::fromStdString(data + "/empty.tsv")});
+        w.findChild<QAction*>("menu_file_selectfiles")->trigger();
+        QCOMPARE(kivo_test::read_file(data + "/people.csv"), std::string("name,note\r\nAnn,\"says \"\"hi\"\", twice\"\r\n"));
+        QCOMPARE(kivo_test::read_file(data + "/empty.csv"), std::string());
+        QCOMPARE(caption(&w, "lbl_nfiles"), QStringLiteral("Files processed: 2"));
+        QCOMPARE(caption(&w, "lbl_status"), QStringLiteral("Status: Idle"));
+        QCOMPARE(caption(&w, "lbl_currpath"), QString());
+        QVERIFY(!kivo_test::exists(dir.app + "/kivotemp.sh"));
+
+        // Back again, into one file, with debug mode keeping the job files.
+        click(option(&w, "opt_from", mod_convert::csv));
+        forms::file_dialog::set_next_answer({QString::fromStdString(dir.root / "all.tsv")});
+        click(child<QRadioButton>(&w, "opt_to_one"));
+        child<QCheckBox>(&w, "chk_debug")->setChecked(true);
+        forms::file_dialog::set_next_answer({QString::fromStdString(data + "/people.csv")});
+        click(child<QPushButton>(&w, "cmd_selectfiles"));
+        QCOMPARE(kivo_test::read_file(dir.root / "all.tsv"), std::string("people.csv\tname\tnote\npeople.csv\tAnn\tsays \"hi\", twice\n"));
+        QVERIFY(kivo_test::exists(dir.app + "/kivotemp.sh"));
+        QVERIFY(kivo_test::exists(dir.app + "/kivotemp.tmp"));
+    }
+
+    void failures_and_the_log_reach_the_status_line() {
+        app_dir dir;
+        dir.converter("dbf2tsv", "case \"$1\" in *bad*) echo oops >> '" + dir.app + "/kivo.log'; exit 2;; esac\n");
+        const std::string data = dir.root / "data";
+        kivo_test::make_dir(data);
+        for (const char* name : {"good.dbf", "bad.dbf"})
+            kivo_test::write_file(data + "/" + name, "x");
+        forms::frm_main w;
+        w.show();
+        forms::file_dialog::set_next_answer(
+            {QString::fromStdString(data + "/good.dbf"), QString::fromStdString(data + "/bad.dbf")});
+        click(child<QPushButton>(&w, "cmd_selectfiles"));
+        QCOMPARE(caption(&w, "lbl_status"), QStringLiteral("Status: 1 file failed: bad.dbf (converter exit code 2)"));
+        const QString tip = child(&w, "lbl_status")->toolTip();
+        QVERIFY(tip.contains(QString::fromStdString(data + "/bad.dbf: converter exit code 2")));
+        QVERIFY(tip.contains(QString::fromStdString(dir.app + "/kivo.log")));
+
+        forms::file_dialog::set_next_answer({});
+        click(child<QPushButton>(&w, "cmd_selectfiles"));
+        QCOMPARE(caption(&w, "lbl_status"), QStringLiteral("Status: Idle"));
+        QCOMPARE(child(&w, "lbl_status")->toolTip(), QString());
+        QCOMPARE(caption(&w, "lbl_nfiles"), QStringLiteral("Files processed: 0"));
+    }
+
+    void cleanup() { forms::file_dialog::clear_next_answer(); }
+};
+
+KIVO_GUI_TEST_MAIN(end_to_end_test)
+#include "end_to_end_test.moc"
