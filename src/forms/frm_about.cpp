@@ -22,9 +22,7 @@ const char* const author_contact = " (write to the Kivo authors)";
 const char* const converter_suite = "the organiser file converters";
 
 QPushButton* text_button(const char* name, const QString& caption, int left, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(twips(left, 3840, 1095, 615));
+    auto* button = place(new QPushButton(caption, parent), name, twips(left, 3840, 1095, 615));
     button->setAutoDefault(false);
     return button;
 }
@@ -64,21 +62,13 @@ frm_about::frm_about(QWidget* parent) : QWidget(parent, Qt::Window) {
     setFont(mod_utils_dsw::form_font());
     resize(5490 / 15, 4635 / 15);
 
-    picIcon = new QLabel(this);
-    picIcon->setObjectName(QStringLiteral("picIcon"));
-    picIcon->setGeometry(twips(240, 120, 1020, 945));
+    picIcon = place(new QLabel(this), "picIcon", twips(240, 120, 1020, 945));
     picIcon->setPixmap(QPixmap(QStringLiteral(":/kivo/organiser.png")));
     picIcon->setToolTip(QStringLiteral("For everyone who still carries an organiser in a pocket."));
-    lblTitle = new QLabel(QStringLiteral("Application Title"), this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    lblTitle->setGeometry(twips(1410, 240, 3885, 465));
+    lblTitle = place(new QLabel(QStringLiteral("Application Title"), this), "lblTitle", twips(1410, 240, 3885, 465));
     lblTitle->setFont(mod_utils_dsw::form_font(13.5));
-    lblVersion = new QLabel(QStringLiteral("Version"), this);
-    lblVersion->setObjectName(QStringLiteral("lblVersion"));
-    lblVersion->setGeometry(twips(1410, 720, 3885, 225));
-    lblDescription = new caption_label(this);
-    lblDescription->setObjectName(QStringLiteral("lblDescription"));
-    lblDescription->setGeometry(twips(210, 1320, 5085, 2130));
+    lblVersion = place(new QLabel(QStringLiteral("Version"), this), "lblVersion", twips(1410, 720, 3885, 225));
+    lblDescription = place(new caption_label(this), "lblDescription", twips(210, 1320, 5085, 2130));
     lblDescription->setWordWrap(true);
     for (QLabel* label : {lblTitle, static_cast<QLabel*>(lblDescription)}) {
         QPalette black = label->palette();
@@ -89,9 +79,7 @@ frm_about::frm_about(QWidget* parent) : QWidget(parent, Qt::Window) {
     cmd_registration = text_button("cmd_registration", QStringLiteral("Registration"), 1560, this);
     cmd_credits = text_button("cmd_credits", QStringLiteral("Credits"), 2880, this);
     cmd_ok = text_button("cmd_ok", QStringLiteral("Okay"), 4200, this);
-    setTabOrder(cmd_ok, cmd_about);
-    setTabOrder(cmd_about, cmd_registration);
-    setTabOrder(cmd_registration, cmd_credits);
+    set_focus_chain({cmd_ok, cmd_about, cmd_registration, cmd_credits});
 
     connect(cmd_about, &QPushButton::clicked, this, &frm_about::cmd_about_Click);
     connect(cmd_registration, &QPushButton::clicked, this, &frm_about::cmd_registration_Click);
@@ -112,22 +100,21 @@ void frm_about::enable_text_buttons() {
         b->setEnabled(true);
 }
 
+// The button of the text on show is the one disabled.
+void frm_about::show_text(const QString& text, QPushButton* its_button) {
+    lblDescription->setCaption(text);
+    enable_text_buttons();
+    its_button->setEnabled(false);
+}
+
 void frm_about::cmd_about_Click() {
-    lblDescription->setCaption(about_text());
-    enable_text_buttons();
-    cmd_about->setEnabled(false);
+    show_text(about_text(), cmd_about);
 }
-
 void frm_about::cmd_registration_Click() {
-    lblDescription->setCaption(registration_text());
-    enable_text_buttons();
-    cmd_registration->setEnabled(false);
+    show_text(registration_text(), cmd_registration);
 }
-
 void frm_about::cmd_credits_Click() {
-    lblDescription->setCaption(credits_text());
-    enable_text_buttons();
-    cmd_credits->setEnabled(false);
+    show_text(credits_text(), cmd_credits);
 }
 
 void frm_about::cmd_ok_Click() {

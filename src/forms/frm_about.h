@@ -31,6 +31,7 @@ protected:
 
 private:
     void enable_text_buttons();
+    void show_text(const QString& text, QPushButton* its_button);
 
     QLabel *picIcon, *lblTitle, *lblVersion;
     caption_label* lblDescription;

@@ -19,27 +19,15 @@ frm_dirlist::frm_dirlist(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("Select a directory"));
     resize(6900 / 15, 2880 / 15);
 
-    Drive1 = new drive_list_box(this);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(twips(240, 120, 3135, 315));
-    Dir1 = new dir_list_box(this);
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setGeometry(twips(240, 600, 3135, 2115));
-    File1 = new file_list_box(this);
-    File1->setObjectName(QStringLiteral("File1"));
-    File1->setGeometry(twips(3600, 120, 3135, 1650));
+    Drive1 = place(new drive_list_box(this), "Drive1", twips(240, 120, 3135, 315));
+    Dir1 = place(new dir_list_box(this), "Dir1", twips(240, 600, 3135, 2115));
+    File1 = place(new file_list_box(this), "File1", twips(3600, 120, 3135, 1650));
     File1->setFocusPolicy(Qt::NoFocus);
-    cmd_okay = new QPushButton(QStringLiteral("Okay"), this);
-    cmd_okay->setObjectName(QStringLiteral("cmd_okay"));
-    cmd_okay->setGeometry(twips(3840, 2040, 1215, 615));
-    cmd_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmd_cancel->setObjectName(QStringLiteral("cmd_cancel"));
-    cmd_cancel->setGeometry(twips(5280, 2040, 1215, 615));
+    cmd_okay = place(new QPushButton(QStringLiteral("Okay"), this), "cmd_okay", twips(3840, 2040, 1215, 615));
+    cmd_cancel = place(new QPushButton(QStringLiteral("Cancel"), this), "cmd_cancel", twips(5280, 2040, 1215, 615));
     for (QPushButton* b : {cmd_okay, cmd_cancel})
         b->setAutoDefault(false);
-    setTabOrder(Drive1, Dir1);
-    setTabOrder(Dir1, cmd_okay);
-    setTabOrder(cmd_okay, cmd_cancel);
+    set_focus_chain({Drive1, Dir1, cmd_okay, cmd_cancel});
 
     connect(Drive1, &drive_list_box::Change, this, &frm_dirlist::Drive1_Change);
     connect(Dir1, &dir_list_box::Change, this, &frm_dirlist::Dir1_Change);

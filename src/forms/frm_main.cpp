@@ -42,12 +42,6 @@ QGroupBox* frame(const char* name, const QString& title, QWidget* parent, QRect 
     return box;
 }
 
-template <typename W> W* place(W* widget, const char* name, QRect geometry) {
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 std::array<QRadioButton*, 12> format_options(const char* array_name, QWidget* parent) {
     std::array<QRadioButton*, 12> options{};
     for (int i = 0; i < mc::format_count; ++i) {
@@ -173,8 +167,7 @@ void frm_main::set_focus_order() {
     chain.insert(chain.end(), {chk_matchfilename_, txt_from_filename_, chk_includesubdirs_, opt_to_many, opt_to_one_,
                                txt_to_filename_, cmd_selectfiles, cmd_selectdir, cmd_about, chk_debug_, cmd_exit,
                                opt_from_[mc::csv], opt_to_[mc::csv]});
-    for (std::size_t i = 1; i < chain.size(); ++i)
-        setTabOrder(chain[i - 1], chain[i]);
+    set_focus_chain(chain);
 }
 
 void frm_main::connect_handlers() {

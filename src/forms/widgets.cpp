@@ -10,6 +10,11 @@ QRect twips(int left, int top, int width, int height) {
     return {left / 15, top / 15, width / 15, height / 15};
 }
 
+void set_focus_chain(const std::vector<QWidget*>& chain) {
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
 caption_label::caption_label(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);

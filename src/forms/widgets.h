@@ -8,11 +8,22 @@
 #include <QRadioButton>
 
 #include <functional>
+#include <vector>
 
 namespace forms {
 
 // Positions are designed in twips; 15 make one logical pixel.
 QRect twips(int left, int top, int width, int height);
+
+// Names a control and puts it where the form's design has it.
+template <typename W> W* place(W* widget, const char* name, const QRect& geometry) {
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+// Tab moves through the widgets in this order.
+void set_focus_chain(const std::vector<QWidget*>& chain);
 
 class caption_label : public QLabel {
     Q_OBJECT
