@@ -1,6 +1,7 @@
 #include "platform/text_file.h"
 
 #include "platform/errors.h"
+#include "platform/native.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +36,8 @@ TEST(TextFile, WritesAndAppendsWithTheNativeLineEnd) {
     platform::text_appender out(dir / "out");
     out.write_line("four");
     out.close();
-    EXPECT_EQ(read_file(dir / "out"), "three\nfour\n");
+    const std::string eol = platform::native_line_end();
+    EXPECT_EQ(read_file(dir / "out"), "three" + eol + "four" + eol);
     EXPECT_THROW(platform::write_text_lines(dir / "no/such/dir/out", {"x"}), platform::os_error);
     EXPECT_THROW(platform::text_appender(dir / "no/such/dir/out"), platform::os_error);
 }

@@ -3,25 +3,7 @@
 #include "convert/formats.h"
 #include "convert/state.h"
 
-#include <sys/stat.h>
-
 namespace kivo_test {
-
-void write_converter(const std::string& app_dir, const std::string& name, const std::string& body) {
-    const std::string path = app_dir + "/" + name;
-    write_file(path, "#!/bin/sh\n" + body);
-    ::chmod(path.c_str(), 0755);
-}
-
-void write_recording_converter(const std::string& app_dir, const std::string& name, const std::string& output,
-                               int exit_code) {
-    const std::string base = app_dir + "/" + name;
-    std::string body = "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + base + ".args'\n";
-    // Only stdin-fed converters (no arguments) read their standard input.
-    body += "if [ $# -eq 0 ]; then cat > '" + base + ".stdin'; fi\n";
-    body += "printf '%s' '" + output + "'\nexit " + std::to_string(exit_code) + "\n";
-    write_converter(app_dir, name, body);
-}
 
 engine_test::engine_test() : app(root / "app"), data(root / "data") {
     make_dir(app);

@@ -10,11 +10,11 @@
 
 namespace kivo_test {
 
-// A converter that records its arguments (one a line, in NAME.args) and its standard input
-// (NAME.stdin) in the application directory, prints `output`, and exits with `exit_code`.
+// A converter that records its arguments (one a line, in NAME.args) and, when it has none, its
+// standard input (NAME.stdin) in the application directory, prints `output`, and exits with `exit_code`.
 void write_recording_converter(const std::string& app_dir, const std::string& name, const std::string& output = "",
                                int exit_code = 0);
-// A converter script of the platform's kind with the given body.
+// A shell-script converter with the given body (POSIX only).
 void write_converter(const std::string& app_dir, const std::string& name, const std::string& body);
 
 // The engine pointed at a fresh application directory and a fake window.

@@ -76,15 +76,3 @@ TEST(ShortPaths, ExistingPathsAnswerAndMissingOnesRaise) {
     EXPECT_THROW(short_file_path(dir.path()), platform::os_error);           // a folder is no file
     EXPECT_THROW(short_folder_path(dir / "a file.txt"), platform::os_error); // and a file no folder
 }
-
-TEST(DeleteIfExists, OnlyPlainFilesGo) {
-    temp_dir dir;
-    kivo_test::write_file(dir / "plain.tmp", "x");
-    kivo_test::write_file(dir / ".hidden.tmp", "x");
-    kivo_test::make_dir(dir / "folder.tmp");
-    for (const char* name : {"plain.tmp", ".hidden.tmp", "folder.tmp", "missing.tmp"})
-        EXPECT_NO_THROW(delete_if_exists(dir / name)) << name;
-    EXPECT_FALSE(kivo_test::exists(dir / "plain.tmp"));
-    EXPECT_TRUE(kivo_test::exists(dir / ".hidden.tmp"));
-    EXPECT_TRUE(kivo_test::exists(dir / "folder.tmp"));
-}
