@@ -1,5 +1,6 @@
 #!/bin/sh
-# Installs the Debian 12 packages Kivo needs to build, run and test. Safe to run again.
+# Installs the Debian 12 packages Kivo needs to build, run and test (with --windows, also what
+# cross-builds the engine for Windows and runs its tests under Wine). Safe to run again.
 set -eu
 
 packages="build-essential cmake qt6-base-dev libgtest-dev googletest fonts-liberation"

@@ -63,17 +63,17 @@ TEST_F(Selection, FilterOffersTheUserPatternUnlessUncheckedOrFxt) {
 
 TEST_F(Selection, OutputFileChoiceKeepsThePreviousOnCancel) {
     scripted_dialog dialog;
-    dialog.FileName = data + "/leftover\0x.agn";
+    dialog.FileName = std::string(1, '\0') + "stale";
     EXPECT_EQ(choose_output_file(dialog), "");
     EXPECT_EQ(state().single_output_file, "");
     EXPECT_EQ(dialog.Filter, "All files (*.*)|*.*");
     EXPECT_EQ(dialog.Flags, 0x80000);
     EXPECT_EQ(dialog.DialogTitle, "Select an output file");
 
-    dialog.answer = data + "/all.tsv";
+    dialog.answer = root / "all.tsv";
     EXPECT_EQ(choose_output_file(dialog), "all.tsv");
     dialog.answer.reset();
     EXPECT_EQ(choose_output_file(dialog), "all.tsv");
-    EXPECT_EQ(state().single_output_file, data + "/all.tsv");
+    EXPECT_EQ(state().single_output_file, root / "all.tsv");
 }
 
