@@ -106,7 +106,7 @@ void run_batch(const std::function<void()>& body) {
     try {
         body();
     } catch (const std::exception& e) {
-        record_failure("", e.what());
+        state().batch_error = std::string("Status: Stopped: ") + e.what();
     }
     end_batch();
 }

@@ -10,7 +10,7 @@ namespace mod_convert {
 void begin_batch();
 void end_batch();
 
-// begin_batch, the body, end_batch; an error that escapes the body is recorded, never thrown on.
+// begin_batch, the body, end_batch; an error that escapes the body stops it and shows in the status.
 void run_batch(const std::function<void()>& body);
 
 // convert_file for one file of a batch; its error is recorded and the batch goes on.

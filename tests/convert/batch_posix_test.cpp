@@ -111,3 +111,12 @@ TEST_F(Batch, FailureStatusNamesTheFirstAndTheToolTipAllWithTheLog) {
                                          "See also " +
                                              log());
 }
+
+TEST_F(Batch, AnErrorOutsideAnyFileStopsTheBatchVisibly) {
+    run_batch([] { throw std::runtime_error("the disk went away"); });
+    EXPECT_EQ(window.lbl_status, "Status: Stopped: the disk went away");
+    EXPECT_EQ(window.lbl_note, "");
+    begin_batch();
+    end_batch();
+    EXPECT_EQ(window.lbl_status, "Status: Idle");
+}
