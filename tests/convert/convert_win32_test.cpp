@@ -52,7 +52,8 @@ TEST_F(WindowsJob, TheJobScriptIsABatchFileWithCrLf) {
 TEST_F(WindowsJob, NamesThatCmdWouldTakeApartReachTheConverterUnchanged) {
     pair(agn, tsv);
     write_recording_converter(app, "agn2tsv", "converted");
-    const char* names[] = {"100% sure", "%PATH%", "a&b", "x ^ y", "(paren) !bang", "x & mkdir pwned & y", "semi;colon,=eq"};
+    const char* names[] = {"100% sure",           "%PATH%",        "a&b", "x ^ y", "(paren) !bang",
+                           "x & mkdir pwned & y", "semi;colon,=eq"};
     for (const std::string name : names) {
         const std::string in = input(name + ".agn");
         run({in});

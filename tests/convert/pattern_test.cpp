@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 using mod_convert::bad_pattern;
 using mod_convert::name_pattern;
 

@@ -76,4 +76,3 @@ TEST_F(Selection, OutputFileChoiceKeepsThePreviousOnCancel) {
     EXPECT_EQ(choose_output_file(dialog), "all.tsv");
     EXPECT_EQ(state().single_output_file, root / "all.tsv");
 }
-

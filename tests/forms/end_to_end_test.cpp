@@ -14,7 +14,9 @@ using namespace kivo_gui_test;
 
 namespace {
 
-void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2)); }
+void click(QAbstractButton* b) {
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
+}
 
 void install_examples(const std::string& app) {
     for (const char* name : {"tsv2csv", "csv2tsv"})
@@ -47,7 +49,8 @@ private slots:
         forms::file_dialog::set_next_answer(
             {QString::fromStdString(data + "/people.tsv"), QString::fromStdString(data + "/empty.tsv")});
         w.findChild<QAction*>("menu_file_selectfiles")->trigger();
-        QCOMPARE(kivo_test::read_file(data + "/people.csv"), std::string("name,note\r\nAnn,\"says \"\"hi\"\", twice\"\r\n"));
+        QCOMPARE(kivo_test::read_file(data + "/people.csv"),
+                 std::string("name,note\r\nAnn,\"says \"\"hi\"\", twice\"\r\n"));
         QCOMPARE(kivo_test::read_file(data + "/empty.csv"), std::string());
         QCOMPARE(caption(&w, "lbl_nfiles"), QStringLiteral("Files processed: 2"));
         QCOMPARE(caption(&w, "lbl_status"), QStringLiteral("Status: Idle"));
@@ -61,7 +64,8 @@ private slots:
         child<QCheckBox>(&w, "chk_debug")->setChecked(true);
         forms::file_dialog::set_next_answer({QString::fromStdString(data + "/people.csv")});
         click(child<QPushButton>(&w, "cmd_selectfiles"));
-        QCOMPARE(kivo_test::read_file(dir.root / "all.tsv"), std::string("people.csv\tname\tnote\npeople.csv\tAnn\tsays \"hi\", twice\n"));
+        QCOMPARE(kivo_test::read_file(dir.root / "all.tsv"),
+                 std::string("people.csv\tname\tnote\npeople.csv\tAnn\tsays \"hi\", twice\n"));
         QVERIFY(kivo_test::exists(dir.app + "/kivotemp.sh"));
         QVERIFY(kivo_test::exists(dir.app + "/kivotemp.tmp"));
     }

@@ -58,13 +58,15 @@ TEST(FileLookupWindows, HiddenSystemAndDirectoriesAreNotFound) {
 TEST(FileLookupWindows, ConverterCandidates) {
     temp_dir dir;
     const std::string d = dir.path() + "\\";
-    for (const char* name : {"dbf2tsv.bat", "WRD2HTML.exe", "WSPCX.com", "agn2tsv.exe", "spr2tsv.cmd", "csv2tsv"})
+    for (const char* name :
+         {"dbf2tsv.bat", "WRD2HTML.exe", "WSPCX.com", "agn2tsv.exe", "tsv2dbf.bat", "spr2tsv.cmd", "csv2tsv"})
         write_file(d + name, "");
     set_attributes(d + "agn2tsv.exe", FILE_ATTRIBUTE_HIDDEN);
+    set_attributes(d + "tsv2dbf.bat", FILE_ATTRIBUTE_SYSTEM);
     make_dir(d + "wve2wav.exe");
     const std::pair<const char*, bool> cases[] = {{"dbf2tsv", true},  {"WRD2HTML", true}, {"wspcx", true},
-                                                  {"agn2tsv", false}, {"spr2tsv", false}, {"csv2tsv", false},
-                                                  {"wve2wav", false}, {"tsv2csv", false}};
+                                                  {"agn2tsv", false}, {"tsv2dbf", false}, {"spr2tsv", false},
+                                                  {"csv2tsv", false}, {"wve2wav", false}, {"tsv2csv", false}};
     for (const auto& [name, present] : cases)
         EXPECT_EQ(platform::program_present(d, name), present) << name;
 }
