@@ -18,10 +18,6 @@ using namespace mod_utils_dsw;
 
 namespace {
 
-bool writes_own_output(std::int32_t source) {
-    return source == pic || source == pcx || source == wve || source == wav;
-}
-
 bool single_file_mode() {
     return state().window->opt_to_one();
 }
@@ -70,10 +66,11 @@ void convert_file(const std::string& input) {
     const std::string name = converter_command(false);
     const std::string program = with_trailing_backslash(short_folder_path(s.app_dir)) + name;
     const std::string flags = converter_command(true).substr(name.size());
-    const std::string line = job_line(dialect, program, flags, short_file_path(input), output_target(input));
+    const std::string output = output_path(input);
+    const std::string line = job_line(dialect, program, flags, short_file_path(input), redirection(dialect, output));
 
     const bool single = single_file_mode();
-    refuse_overwrite(output_path(input), input);
+    refuse_overwrite(output, input);
     if (single)
         refuse_overwrite(s.single_output_file, input);
 

@@ -98,6 +98,10 @@ std::vector<std::int32_t> offered_targets(std::int32_t source) {
     }
 }
 
+bool writes_own_output(std::int32_t source) {
+    return source == pic || source == pcx || source == wve || source == wav;
+}
+
 std::vector<std::int32_t> rule_sources() {
     return {agn, dbf, spr, wrd, tsv, pic, pcx, wve, wav, csv};
 }

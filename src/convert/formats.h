@@ -27,6 +27,8 @@ std::string converter_command(bool with_flags);
 // The targets a source offers, in the order they are offered (the last stays selected); none for
 // html and txt, which are never sources.
 std::vector<std::int32_t> offered_targets(std::int32_t source);
+// pic, pcx, wve and wav converters name and write their output file themselves.
+bool writes_own_output(std::int32_t source);
 // The sources in the order the window's rules look for the selected one.
 std::vector<std::int32_t> rule_sources();
 

@@ -296,8 +296,7 @@ void frm_main::update_file_options() {
 
 void frm_main::update_output_filename() {
     const int source = mc::state().source_format;
-    const bool own_output = source == mc::pic || source == mc::pcx || source == mc::wve || source == mc::wav;
-    const bool editable = !own_output && opt_to_many->isChecked();
+    const bool editable = !mc::writes_own_output(source) && opt_to_many->isChecked();
     txt_to_filename_->setEnabled(editable);
     lbl_to_filename->setEnabled(editable);
 }
@@ -394,13 +393,10 @@ void frm_main::do_events() {
 }
 
 void frm_main::lock_batch_controls(bool locked) {
-    QObject* run_controls[] = {cmd_selectfiles, cmd_selectdir, menu_file_selectfiles, menu_file_selectdir};
-    for (std::size_t i = 0; i < run_enabled_before_lock_.size(); ++i) {
-        QObject* control = run_controls[i];
-        if (locked)
-            run_enabled_before_lock_[i] = control->property("enabled").toBool();
-        control->setProperty("enabled", locked ? false : run_enabled_before_lock_[i]);
-    }
+    // The gate sets the four run controls together, so one of them holds the verdict to restore.
+    if (locked)
+        run_enabled_before_lock_ = cmd_selectfiles->isEnabled();
+    set_run_enabled(!locked && run_enabled_before_lock_);
     // Disabling a frame keeps its controls' own states for when it is enabled again.
     Frame1->setEnabled(!locked);
     Frame2->setEnabled(!locked);

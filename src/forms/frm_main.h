@@ -106,7 +106,7 @@ private:
     std::unique_ptr<mod_convert::common_dialog> common_dialog_;
     QPointer<frm_dirlist> dirlist_;
     QPointer<frm_about> about_;
-    std::array<bool, 4> run_enabled_before_lock_{};
+    bool run_enabled_before_lock_ = false;
 };
 
 } // namespace forms

@@ -12,7 +12,6 @@
 #include <windows.h>
 
 int main(int argc, char* argv[]) {
-    (void)argv;
     _setmode(_fileno(stdin), _O_BINARY); // bytes through, as a converter's would be
     _setmode(_fileno(stdout), _O_BINARY);
     char self[MAX_PATH];
