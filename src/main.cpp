@@ -1,14 +1,21 @@
 // Kivo: a desktop front end for the handheld organiser file converters.
 
+#include "convert/state.h"
+#include "forms/app_helpers.h"
 #include "forms/frm_main.h"
-#include "util/app_helpers.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     mod_utils_dsw::use_classic_style();
-    mod_utils_dsw::set_engine_paths();
+    // Where the program lies (converters, job files, log) and what it is called (the log's name).
+    auto& engine = mod_convert::state();
+    engine.app_dir = mod_utils_dsw::to_core(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+    engine.exe_base_name =
+        mod_utils_dsw::to_core(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     forms::frm_main window;
     window.show();
     return app.exec();

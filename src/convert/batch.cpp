@@ -1,10 +1,11 @@
 #include "convert/batch.h"
 
 #include "convert/convert_file.h"
-#include "convert/formats.h"
-#include "convert/main_window.h"
+#include "convert/guard.h"
 #include "convert/state.h"
+#include "platform/dir_lock.h"
 #include "platform/file_lookup.h"
+#include "platform/native.h"
 #include "util/mod_utils_dsw.h"
 
 namespace mod_convert {
@@ -13,53 +14,75 @@ using namespace mod_utils_dsw;
 
 namespace {
 
-const char* const batch_note = "Note:\rIf program appears to hang, check DOS window in taskbar for errors.";
-
-std::int32_t first_selected(bool (main_window::*selected)(int) const) {
-    for (int i = 0; i < format_count; ++i)
-        if ((state().window->*selected)(i))
-            return i;
-    return no_format;
+// Windows shows the converter's console in the task bar; elsewhere there is none to look at.
+std::string batch_note() {
+    if (platform::native_dialect() == platform::shell_dialect::windows_cmd)
+        return "Note:\rIf program appears to hang, check DOS window in taskbar for errors.";
+    return "Note:\rIf program appears to hang, click stop.";
 }
 
+constexpr std::size_t tooltip_failures = 50;
+
 // A failed clean-up is reported like a failed file; it does not stop the batch.
-void delete_recorded(const std::string& path) {
+void delete_recorded(batch& b, const std::string& path) {
     try {
         delete_if_exists(path);
     } catch (const std::exception& e) {
-        record_failure(path, e.what());
+        record_failure(b, path, e.what());
     }
 }
 
-std::string failure_status(const std::vector<failure>& failures) {
+// A directory's name too, though its path ends in a separator.
+std::string display_name(const std::string& path) {
+    const char sep = platform::native_separator();
+    const std::string trimmed = path.size() > 1 && path.back() == sep ? path.substr(0, path.size() - 1) : path;
+    const std::string name = file_name_part(trimmed);
+    return name.empty() ? path : name;
+}
+
+std::string failures_text(const std::vector<failure>& failures) {
     const failure& first = failures.front();
-    const std::string what = file_name_part(first.path) + " (" + first.reason + ")";
+    const std::string what = display_name(first.path) + " (" + first.reason + ")";
     if (failures.size() == 1)
-        return "Status: 1 file failed: " + what;
-    return "Status: " + std::to_string(failures.size()) + " files failed, first: " + what;
+        return "1 file failed: " + what;
+    return std::to_string(failures.size()) + " files failed, first: " + what;
 }
 
-std::string final_status(bool log_exists) {
-    const auto& s = state();
-    if (!s.batch_error.empty())
-        return s.batch_error;
-    if (!s.failures.empty())
-        return failure_status(s.failures);
-    return log_exists ? "Status: See " + s.exe_base_name + ".log for details of some errors" : "Status: Idle";
+std::string final_status(const batch& b, bool log_exists) {
+    if (!b.batch_error.empty())
+        return b.batch_error;
+    if (b.stopped)
+        return b.failures.empty() ? "Status: Stopped" : "Status: Stopped; " + failures_text(b.failures);
+    if (!b.failures.empty())
+        return "Status: " + failures_text(b.failures);
+    return log_exists ? "Status: See " + state().exe_base_name + ".log for details of some errors" : "Status: Idle";
 }
 
-std::string failure_tooltip(bool log_exists) {
-    const auto& s = state();
-    if (s.failures.empty())
+std::string failure_tooltip(const batch& b, bool log_exists) {
+    if (b.failures.empty())
         return {};
     std::string text;
-    for (const auto& f : s.failures)
-        text += f.path + ": " + f.reason + "\n";
+    for (std::size_t i = 0; i < b.failures.size() && i < tooltip_failures; ++i)
+        text += b.failures[i].path + ": " + b.failures[i].reason + "\n";
+    if (b.failures.size() > tooltip_failures)
+        text += "and " + std::to_string(b.failures.size() - tooltip_failures) + " more\n";
     if (log_exists)
         text += "See also " + conversion_log_path() + "\n";
     text.pop_back();
     return text;
 }
+
+// The window goes back to idle however the batch ends.
+class phase_guard {
+public:
+    explicit phase_guard(main_window& w) : window_(w) { window_.set_batch_phase(batch_phase::choosing); }
+    ~phase_guard() { window_.set_batch_phase(batch_phase::idle); }
+    phase_guard(const phase_guard&) = delete;
+    phase_guard& operator=(const phase_guard&) = delete;
+
+private:
+    main_window& window_;
+};
 
 } // namespace
 
@@ -67,55 +90,68 @@ std::string conversion_log_path() {
     return with_trailing_backslash(state().app_dir) + state().exe_base_name + ".log";
 }
 
-void record_failure(const std::string& path, const std::string& reason) {
-    state().failures.push_back({path, reason});
+void record_failure(batch& b, const std::string& path, const std::string& reason) {
+    b.failures.push_back({path, reason});
 }
 
-void begin_batch() {
+void begin_batch(batch& b) {
     auto& s = state();
-    s.failures.clear();
-    s.batch_error.clear();
-    delete_recorded(conversion_log_path());
-    end_batch();
+    b.choices = b.window.choices();
+    b.failures.clear();
+    b.batch_error.clear();
+    delete_recorded(b, conversion_log_path());
+    end_batch(b);
     s.files_processed = -1;
-    count_processed_file();
-    s.filename_pattern = s.window->chk_matchfilename() > 0 ? s.window->txt_from_filename() : "*.*";
-    s.output_name_pattern = s.window->txt_to_filename();
-    s.source_format = first_selected(&main_window::opt_from);
-    s.target_format = first_selected(&main_window::opt_to);
-    s.window->set_lbl_note(batch_note);
-    s.window->set_lbl_status("Status: Processing...");
-    s.window->refresh();
+    count_processed_file(b.window);
+    s.filename_pattern = b.choices.chk_matchfilename > 0 ? b.choices.txt_from_filename : "*.*";
+    s.output_name_pattern = b.choices.txt_to_filename;
+    s.source_format = b.choices.source_format;
+    s.target_format = b.choices.target_format;
+    b.window.set_lbl_note(batch_note());
+    b.window.set_lbl_status("Status: Processing...");
 }
 
-void end_batch() {
-    auto& s = state();
-    s.window->set_lbl_note("");
-    s.window->set_lbl_currpath("");
-    if (s.window->chk_debug() == 0) {
-        delete_recorded(job_script_path());
-        delete_recorded(scratch_output_path());
+void end_batch(batch& b) {
+    b.window.set_lbl_note("");
+    b.window.set_lbl_currpath("");
+    if (b.choices.chk_debug == 0) {
+        delete_recorded(b, job_script_path());
+        delete_recorded(b, scratch_output_path());
     }
     const bool log_exists = platform::plain_file_exists(conversion_log_path());
-    s.window->set_lbl_status(final_status(log_exists));
-    s.window->set_lbl_status_tooltip(failure_tooltip(log_exists));
+    b.window.set_lbl_status(final_status(b, log_exists));
+    b.window.set_lbl_status_tooltip(failure_tooltip(b, log_exists));
 }
 
-void run_batch(const std::function<void()>& body) {
-    begin_batch();
-    try {
-        body();
-    } catch (const std::exception& e) {
-        state().batch_error = std::string("Status: Stopped: ") + e.what();
+void run_batch(main_window& window, const std::function<void(batch&)>& body) {
+    // Two windows on one application directory would share the job script and the scratch output.
+    platform::dir_lock lock;
+    if (!lock.try_lock(state().app_dir)) {
+        window.set_lbl_status("Status: Another Kivo is converting with this application directory");
+        return;
     }
-    end_batch();
+    batch b(window);
+    phase_guard phase(window);
+    begin_batch(b);
+    b.batch_error = single_output_status(b.choices.opt_to_one);
+    try {
+        if (b.batch_error.empty())
+            body(b);
+    } catch (const batch_stopped&) {
+        b.stopped = true;
+    } catch (const std::exception& e) {
+        b.batch_error = std::string("Status: Stopped: ") + e.what();
+    }
+    end_batch(b);
 }
 
-void convert_in_batch(const std::string& path) {
+void convert_in_batch(batch& b, const std::string& path) {
+    if (b.window.stop_requested())
+        throw batch_stopped();
     try {
-        convert_file(path);
+        convert_file(b, path);
     } catch (const std::exception& e) {
-        record_failure(path, e.what());
+        record_failure(b, path, e.what());
     }
 }
 

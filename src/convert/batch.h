@@ -2,21 +2,56 @@
 // The frame of every run: what the window shows, the snapshot of its choices, the log, clean-up,
 // and the failures that the final status reports.
 
+#include "convert/main_window.h"
+
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace mod_convert {
 
-void begin_batch();
-void end_batch();
+struct failure {
+    std::string path;
+    std::string reason;
+};
 
-// begin_batch, the body, end_batch; an error that escapes the body stops it and shows in the status.
-void run_batch(const std::function<void()>& body);
+// Thrown out of a batch's body when the user stops it.
+struct batch_stopped {};
 
-// convert_file for one file of a batch; its error is recorded and the batch goes on.
-void convert_in_batch(const std::string& path);
+// What stays the same for every file of a batch.
+struct job_plan {
+    std::string converter;  // its name
+    std::string program;    // its path, in the application directory's short form
+    std::string flags;      // each with its blank
+    std::string output_ext; // from the output box
+};
 
-void record_failure(const std::string& path, const std::string& reason);
+// One run, from begin_batch to end_batch.
+struct batch {
+    explicit batch(main_window& w) : window(w) {}
+    main_window& window;
+    batch_choices choices;
+    std::vector<failure> failures;
+    std::string batch_error; // a status that replaces the batch's own, when it could not run
+    bool stopped = false;
+    std::map<std::string, std::string> outputs; // output (path_key) -> the input that wrote it
+    std::optional<job_plan> plan;               // worked out at the batch's first file
+};
+
+void begin_batch(batch& b);
+void end_batch(batch& b);
+
+// Takes the application directory's lock, then begin_batch, the body, end_batch. An error that
+// escapes the body stops it and shows in the status.
+void run_batch(main_window& window, const std::function<void(batch&)>& body);
+
+// convert_file for one file of a batch; its error is recorded and the batch goes on. Raises
+// batch_stopped once the user has asked to stop.
+void convert_in_batch(batch& b, const std::string& path);
+
+void record_failure(batch& b, const std::string& path, const std::string& reason);
 
 std::string conversion_log_path();
 

@@ -1,6 +1,8 @@
 #pragma once
 // Converting one file: the job script written, run and waited for, the output placed.
 
+#include "convert/batch.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -15,13 +17,15 @@ public:
 std::string job_script_path();
 std::string scratch_output_path();
 
-// Where the converter's standard output goes for this input; empty for converters that write
-// their own output file.
-std::string output_path(const std::string& input);
-std::string output_target(const std::string& input);
+// The file this input's conversion writes: the per-file output beside it (also the one that the
+// pic, pcx, wve and wav converters choose themselves), or the single output file.
+std::string output_path(const batch& b, const std::string& input);
+// The job line's redirection: to the per-file output or the scratch output; nothing for converters
+// that write their own output file.
+std::string output_target(const batch& b, const std::string& input);
 
-void convert_file(const std::string& input);
+void convert_file(batch& b, const std::string& input);
 void append_scratch_output(const std::string& single_output, const std::string& scratch, const std::string& input);
-void count_processed_file();
+void count_processed_file(main_window& window);
 
 } // namespace mod_convert

@@ -1,11 +1,26 @@
 #include "convert/exec_cmd.h"
 
+#include "convert/main_window.h"
 #include "platform/process.h"
 
 namespace mod_ExecCmd {
 
-std::int32_t ExecCmd(const char* application_name, const std::string& command_line) {
-    return platform::run_process(application_name, command_line);
+exec_result ExecCmd(mod_convert::main_window& window, const std::string& job_script) {
+    exec_result result;
+    platform::job_process child([&window] { window.wake(); });
+    result.started = child.start(job_script);
+    while (child.running()) {
+        if (!result.stopped && window.stop_requested()) {
+            child.stop();
+            result.stopped = true;
+        }
+        window.do_events();
+    }
+    if (result.started) {
+        result.exit_code = child.exit_code();
+        result.error_tail = child.error_tail();
+    }
+    return result;
 }
 
 } // namespace mod_ExecCmd

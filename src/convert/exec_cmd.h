@@ -1,13 +1,23 @@
 #pragma once
-// The only way Kivo runs anything: one child at a time, waited for without limit.
+// The only way Kivo runs anything: one job script at a time, waited for while the window's events
+// go on, and stopped when the user asks.
 
 #include <cstdint>
 #include <string>
 
+namespace mod_convert {
+class main_window;
+}
+
 namespace mod_ExecCmd {
 
-// The child's exit code, or -1 when it could not be started. A null application name lets the
-// command line name the program.
-std::int32_t ExecCmd(const char* application_name, const std::string& command_line);
+struct exec_result {
+    bool started = false; // false: no process could be created
+    bool stopped = false; // the user stopped it
+    std::int32_t exit_code = 0;
+    std::string error_tail; // the end of its error output, where captured
+};
+
+exec_result ExecCmd(mod_convert::main_window& window, const std::string& job_script);
 
 } // namespace mod_ExecCmd

@@ -43,10 +43,4 @@ std::string job_script_name(shell_dialect dialect) {
     return dialect == shell_dialect::windows_cmd ? "kivotemp.bat" : "kivotemp.sh";
 }
 
-std::string job_run_line(shell_dialect dialect, const std::string& script_path) {
-    if (dialect == shell_dialect::windows_cmd)
-        return '"' + script_path + '"'; // a process command line, not batch text: % stays as it is
-    return "/bin/sh " + quote_path(dialect, script_path);
-}
-
 } // namespace mod_convert

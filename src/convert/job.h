@@ -1,6 +1,6 @@
 #pragma once
-// The job script: its two lines, its file name, and the command line that starts it, for either
-// command interpreter. Every path is quoted so that no file name can become a command.
+// The job script: its two lines and its file name, for either command interpreter. Every path is quoted so that no file
+// name can become a command.
 
 #include "platform/native.h"
 
@@ -31,6 +31,5 @@ std::string job_line(shell_dialect dialect, const std::string& program, const st
 
 std::vector<std::string> job_script_lines(shell_dialect dialect, const std::string& job_line);
 std::string job_script_name(shell_dialect dialect);
-std::string job_run_line(shell_dialect dialect, const std::string& script_path);
 
 } // namespace mod_convert

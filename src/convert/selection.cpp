@@ -1,11 +1,9 @@
 #include "convert/selection.h"
 
 #include "convert/batch.h"
-#include "convert/main_window.h"
+#include "convert/guard.h"
 #include "convert/state.h"
 #include "util/mod_utils_dsw.h"
-
-#include <cctype>
 
 namespace mod_convert {
 
@@ -15,33 +13,26 @@ namespace {
 
 const char* const all_files_filter = "All files (*.*)|*.*";
 
-bool equals_ignoring_case(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 } // namespace
 
-void convert_selected_files(common_dialog& dialog) {
-    run_batch([&] {
+void convert_selected_files(main_window& window, common_dialog& dialog) {
+    run_batch(window, [&](batch& b) {
         dialog.FileName.clear();
-        prepare_select_files_dialog(dialog, OFN_EXPLORER | OFN_ALLOWMULTISELECT, "Select files");
+        prepare_select_files_dialog(b.choices, dialog, OFN_EXPLORER | OFN_ALLOWMULTISELECT, "Select files");
         std::vector<std::string> list;
         if (!split_selection(dialog.FileName, list))
             return;
+        window.set_batch_phase(batch_phase::converting);
         for (std::size_t i = 1; i < list.size(); ++i)
-            convert_in_batch(list[0] + list[i]);
+            convert_in_batch(b, selected_path(list, i));
     });
 }
 
-void prepare_select_files_dialog(common_dialog& dialog, std::int32_t flags, const std::string& title) {
-    const main_window& w = *state().window;
-    const bool user_filter = w.chk_matchfilename() > 0 && !equals_ignoring_case(w.txt_from_filename(), "*.fxt");
-    show_file_dialog(dialog, flags, title, user_filter ? 0 : 1, user_filter ? w.txt_from_filename() : "");
+void prepare_select_files_dialog(const batch_choices& choices, common_dialog& dialog, std::int32_t flags,
+                                 const std::string& title) {
+    const std::string& typed = choices.txt_from_filename;
+    const bool user_filter = choices.chk_matchfilename > 0 && !equals_ignoring_case(typed, "*.fxt");
+    show_file_dialog(dialog, flags, title, user_filter ? 0 : 1, user_filter ? typed : "");
 }
 
 void show_file_dialog(common_dialog& dialog, std::int32_t flags, const std::string& title, std::int16_t filter_index,
@@ -77,11 +68,16 @@ bool split_selection(const std::string& text, std::vector<std::string>& list, ch
     return true;
 }
 
+std::string selected_path(const std::vector<std::string>& list, std::size_t i, char sep) {
+    // A name never holds a separator, so one that does is a file from another folder.
+    return list[i].find(sep) == std::string::npos ? list[0] + list[i] : list[i];
+}
+
 std::string choose_output_file(common_dialog& dialog) {
     dialog.FileName.clear();
     show_file_dialog(dialog, OFN_EXPLORER, "Select an output file", 1, "");
     if (!dialog.FileName.empty())
-        state().single_output_file = dialog.FileName;
+        state().single_output_file = single_output_problem(dialog.FileName).empty() ? dialog.FileName : "";
     return file_name_part(state().single_output_file);
 }
 

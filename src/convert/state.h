@@ -3,16 +3,8 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace mod_convert {
-
-class main_window;
-
-struct failure {
-    std::string path;
-    std::string reason;
-};
 
 struct module_state {
     std::int32_t source_format = 0;
@@ -25,11 +17,6 @@ struct module_state {
 
     std::string app_dir;       // the directory that holds the program
     std::string exe_base_name; // names the conversion log
-
-    std::vector<failure> failures; // of the current batch
-    std::string batch_error;       // a status that replaces the batch's own, when it could not run
-
-    main_window* window = nullptr;
 };
 
 module_state& state();

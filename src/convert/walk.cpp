@@ -1,16 +1,12 @@
 #include "convert/walk.h"
 
 #include "convert/batch.h"
-#include "convert/main_window.h"
 #include "convert/pattern.h"
 #include "convert/state.h"
 #include "platform/errors.h"
-#include "platform/listing.h"
 #include "util/mod_utils_dsw.h"
 
-#include <algorithm>
 #include <optional>
-#include <vector>
 
 namespace mod_convert {
 
@@ -19,6 +15,12 @@ using platform::dir_entry;
 using platform::entry_kind;
 
 namespace {
+
+struct level {
+    std::string path; // ends in a separator
+    std::vector<dir_entry> listing;
+    std::size_t next = 0;
+};
 
 std::vector<dir_entry> list_or_report(const std::string& dir, const walk_callbacks& on) {
     try {
@@ -29,31 +31,37 @@ std::vector<dir_entry> list_or_report(const std::string& dir, const walk_callbac
     }
 }
 
-std::size_t position_after(const std::vector<dir_entry>& listing, const std::string& name) {
-    const auto it =
-        std::upper_bound(listing.begin(), listing.end(), name,
-                         [](const std::string& n, const dir_entry& e) { return platform::listing_order(n, e.name); });
-    return static_cast<std::size_t>(it - listing.begin());
-}
-
-std::optional<name_pattern> compile(const std::string& pattern, const char* which) {
+// Which names the output-name test skips: in single-file mode the output file's own name, taken
+// as plain text; otherwise the output box's pattern.
+std::optional<std::function<bool(const std::string&)>> output_test(batch& b, const std::string& pattern) {
+    if (b.choices.opt_to_one) {
+        const std::string own = mod_utils_dsw::file_name_part(state().single_output_file);
+        return [own](const std::string& name) { return mod_utils_dsw::equals_ignoring_case(name, own); };
+    }
     try {
-        return name_pattern(pattern);
+        return [p = name_pattern(pattern)](const std::string& name) { return p.matches(name); };
     } catch (const bad_pattern&) {
-        state().batch_error = std::string("Status: Invalid ") + which + " pattern: " + pattern;
+        b.batch_error = "Status: Invalid output-name pattern: " + pattern;
         return std::nullopt;
     }
 }
 
-void wait_for_picker() {
+std::optional<name_pattern> filename_test(batch& b, const std::string& pattern) {
+    try {
+        return name_pattern(pattern);
+    } catch (const bad_pattern&) {
+        b.batch_error = "Status: Invalid filename pattern: " + pattern;
+        return std::nullopt;
+    }
+}
+
+void wait_for_picker(main_window& window) {
     auto& s = state();
-    s.window->lock_batch_controls(true);
-    s.window->show_frm_dirlist();
+    window.show_frm_dirlist();
     s.chosen_directory.clear();
     while (s.chosen_directory.empty())
-        s.window->do_events();
-    s.window->unload_frm_dirlist();
-    s.window->lock_batch_controls(false);
+        window.do_events();
+    window.unload_frm_dirlist();
 }
 
 bool is_cancel_mark(const std::string& answer) {
@@ -63,52 +71,46 @@ bool is_cancel_mark(const std::string& answer) {
 } // namespace
 
 void walk_directory(const std::string& root, const walk_callbacks& on) {
-    std::vector<std::string> paths{root};  // one per level
-    std::vector<std::string> subdir_names; // the sub-directory being walked, per level above the current
-    std::vector<dir_entry> listing = list_or_report(root, on);
-    std::size_t pos = 0;
-    for (;;) {
-        if (pos < listing.size()) {
-            const dir_entry entry = listing[pos++];
-            if (entry.name == "." || entry.name == "..")
-                continue;
-            const std::string full = paths.back() + entry.name;
-            if (entry.kind == entry_kind::directory && on.include_subdirs()) {
-                subdir_names.push_back(entry.name);
-                paths.push_back(with_trailing_backslash(full));
-                listing = list_or_report(paths.back(), on);
-                pos = 0;
-            } else if (entry.kind == entry_kind::file) {
-                on.file(full, entry.name);
-            }
+    std::vector<level> levels;
+    levels.push_back({root, list_or_report(root, on)});
+    while (!levels.empty()) {
+        level& current = levels.back();
+        if (current.next == current.listing.size()) {
+            levels.pop_back();
             continue;
         }
-        if (subdir_names.empty())
-            return;
-        paths.pop_back();
-        listing = list_or_report(paths.back(), on);
-        pos = position_after(listing, subdir_names.back());
-        subdir_names.pop_back();
+        const dir_entry entry = current.listing[current.next++];
+        const std::string full = current.path + entry.name;
+        if (entry.kind == entry_kind::directory) {
+            if (on.include_subdirs) {
+                const std::string path = with_trailing_backslash(full);
+                levels.push_back({path, list_or_report(path, on)});
+            }
+        } else if (entry.kind != entry_kind::link_to_directory) {
+            on.file(full, entry.name);
+        }
     }
 }
 
-void convert_directory() {
-    run_batch([] {
+void convert_directory(main_window& window) {
+    run_batch(window, [&](batch& b) {
         auto& s = state();
-        const auto wanted = compile(s.filename_pattern, "filename");
-        const auto outputs = wanted ? compile(s.output_name_pattern, "output-name") : std::nullopt;
-        if (!outputs)
+        const auto wanted = filename_test(b, s.filename_pattern);
+        const auto skipped = wanted ? output_test(b, s.output_name_pattern) : std::nullopt;
+        if (!skipped)
             return;
-        wait_for_picker();
+        wait_for_picker(window);
         if (is_cancel_mark(s.chosen_directory))
             return;
-        walk_directory(s.chosen_directory,
-                       {[&] { return s.window->chk_includesubdirs() > 0; },
-                        [&](const std::string& path, const std::string& name) {
-                            if (!outputs->matches(name) && wanted->matches(name))
-                                convert_in_batch(path);
-                        },
-                        [](const std::string& dir, const std::string& reason) { record_failure(dir, reason); }});
+        window.set_batch_phase(batch_phase::converting);
+        walk_callbacks on;
+        on.include_subdirs = b.choices.chk_includesubdirs > 0;
+        on.file = [&](const std::string& path, const std::string& name) {
+            if (!(*skipped)(name) && wanted->matches(name))
+                convert_in_batch(b, path);
+        };
+        on.unreadable = [&](const std::string& dir, const std::string& reason) { record_failure(b, dir, reason); };
+        walk_directory(s.chosen_directory, on);
     });
 }
 

@@ -1,6 +1,6 @@
 #include "forms/file_dialog.h"
 
-#include "util/app_helpers.h"
+#include "forms/app_helpers.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -38,9 +38,14 @@ QStringList file_dialog::name_filters(const std::string& filter) {
 std::string file_dialog::selection_text(const QStringList& files) {
     if (files.size() == 1)
         return to_core(QDir::toNativeSeparators(files.front()));
-    std::string text = to_core(QDir::toNativeSeparators(QFileInfo(files.front()).absolutePath()));
+    const QString folder = QFileInfo(files.front()).absolutePath();
+    bool one_folder = true;
     for (const QString& file : files)
-        text += '\0' + to_core(QFileInfo(file).fileName());
+        one_folder = one_folder && QFileInfo(file).absolutePath() == folder;
+    // Files from several folders (a search or "Recent" view) are given as full paths.
+    std::string text = to_core(QDir::toNativeSeparators(folder));
+    for (const QString& file : files)
+        text += '\0' + to_core(one_folder ? QFileInfo(file).fileName() : QDir::toNativeSeparators(file));
     return text;
 }
 

@@ -22,7 +22,8 @@ public:
 
     // "desc|pattern|desc|pattern" as QFileDialog name filters; "*.*" shows every file, dotless ones too.
     static QStringList name_filters(const std::string& filter);
-    // What FileName holds for these picked files.
+    // What FileName holds for these picked files: the folder, then the names, or full paths when
+    // they come from several folders.
     static std::string selection_text(const QStringList& files);
 
 private:

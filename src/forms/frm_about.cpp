@@ -1,7 +1,7 @@
 #include "forms/frm_about.h"
 
+#include "forms/app_helpers.h"
 #include "forms/widgets.h"
-#include "util/app_helpers.h"
 
 #include <QApplication>
 #include <QPainter>

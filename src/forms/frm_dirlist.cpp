@@ -1,9 +1,9 @@
 #include "forms/frm_dirlist.h"
 
 #include "convert/state.h"
+#include "forms/app_helpers.h"
 #include "forms/dir_widgets.h"
 #include "forms/widgets.h"
-#include "util/app_helpers.h"
 #include "util/mod_utils_dsw.h"
 
 #include <QCloseEvent>

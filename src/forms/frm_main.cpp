@@ -5,15 +5,16 @@
 #include "convert/selection.h"
 #include "convert/state.h"
 #include "convert/walk.h"
+#include "forms/app_helpers.h"
 #include "forms/file_dialog.h"
 #include "forms/frm_about.h"
 #include "forms/frm_dirlist.h"
 #include "forms/widgets.h"
-#include "util/app_helpers.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -70,15 +71,11 @@ frm_main::frm_main(QWidget* parent) : QMainWindow(parent), common_dialog_(std::m
     build_menus();
     set_focus_order();
     resize(500, 411 + menuBar()->heightForWidth(500));
-    mc::state().window = this;
     connect_handlers();
     Form_Load();
 }
 
-frm_main::~frm_main() {
-    if (mc::state().window == this)
-        mc::state().window = nullptr;
-}
+frm_main::~frm_main() = default;
 
 void frm_main::build_controls() {
     auto* client = new QWidget(this);
@@ -88,12 +85,12 @@ void frm_main::build_controls() {
     Frame1 = frame("Frame1", QStringLiteral("FROM"), client, twips(120, 120, 6015, 2295));
     Frame5 = frame("Frame5", QStringLiteral("format"), Frame1, twips(120, 240, 3735, 1815));
     Frame7 = frame("Frame7", QStringLiteral("files"), Frame1, twips(3960, 240, 1935, 1815));
-    chk_matchfilename_ = place(new wrap_check_box(QStringLiteral("only convert filenames matching:"), Frame7),
-                               "chk_matchfilename", twips(120, 240, 1695, 375));
-    chk_matchfilename_->setChecked(true);
-    txt_from_filename_ = place(new QLineEdit(Frame7), "txt_from_filename", twips(120, 720, 1695, 285));
-    chk_includesubdirs_ = place(new wrap_check_box(QStringLiteral("include sub-dirs if converting by dir"), Frame7),
-                                "chk_includesubdirs", twips(120, 1200, 1695, 375));
+    chk_matchfilename = place(new wrap_check_box(QStringLiteral("only convert filenames matching:"), Frame7),
+                              "chk_matchfilename", twips(120, 240, 1695, 375));
+    chk_matchfilename->setChecked(true);
+    txt_from_filename = place(new QLineEdit(Frame7), "txt_from_filename", twips(120, 720, 1695, 285));
+    chk_includesubdirs = place(new wrap_check_box(QStringLiteral("include sub-dirs if converting by dir"), Frame7),
+                               "chk_includesubdirs", twips(120, 1200, 1695, 375));
 
     Frame2 = frame("Frame2", QStringLiteral("TO"), client, twips(120, 2520, 6015, 2295));
     Frame6 = frame("Frame6", QStringLiteral("format"), Frame2, twips(120, 240, 3735, 1815));
@@ -101,12 +98,12 @@ void frm_main::build_controls() {
     Label2 = place(new QLabel(QStringLiteral("output to:"), Frame4), "Label2", twips(120, 240, 1575, 255));
     opt_to_many =
         place(new QRadioButton(QStringLiteral("individual files"), Frame4), "opt_to_many", twips(120, 480, 1575, 255));
-    opt_to_one_ =
+    opt_to_one =
         place(new QRadioButton(QStringLiteral("single file"), Frame4), "opt_to_one", twips(120, 720, 1575, 255));
     opt_to_many->setChecked(true);
     lbl_to_filename =
         place(new QLabel(QStringLiteral("output filename:"), Frame4), "lbl_to_filename", twips(120, 1080, 1695, 255));
-    txt_to_filename_ = place(new QLineEdit(Frame4), "txt_to_filename", twips(120, 1320, 1695, 285));
+    txt_to_filename = place(new QLineEdit(Frame4), "txt_to_filename", twips(120, 1320, 1695, 285));
 
     Frame3 = frame("Frame3", QStringLiteral("Program status"), client, twips(120, 4920, 6015, 1095));
     lbl_nfiles = place(new caption_label(Frame3), "lbl_nfiles", twips(120, 240, 5775, 255));
@@ -127,14 +124,14 @@ void frm_main::build_controls() {
     cmd_exit = place(new wrap_button(QStringLiteral("Exit"), client), "cmd_exit", twips(6360, 5160, 975, 735));
     cmd_exit->setToolTip(
         QStringLiteral("Not really needed (closing the window does the same), but a user asked for it."));
-    chk_debug_ =
+    chk_debug =
         place(new wrap_check_box(QStringLiteral("debug mode"), client), "chk_debug", twips(7560, 5520, 855, 495));
 
-    opt_from_ = format_options("opt_from", Frame5);
-    opt_to_ = format_options("opt_to", Frame6);
-    opt_from_[mc::dbf]->setChecked(true);
-    opt_from_[mc::txt]->setEnabled(false);
-    opt_to_[mc::tsv]->setChecked(true);
+    opt_from = format_options("opt_from", Frame5);
+    opt_to = format_options("opt_to", Frame6);
+    opt_from[mc::dbf]->setChecked(true);
+    opt_from[mc::txt]->setEnabled(false);
+    opt_to[mc::tsv]->setChecked(true);
 }
 
 void frm_main::build_menus() {
@@ -161,23 +158,23 @@ void frm_main::build_menus() {
 void frm_main::set_focus_order() {
     std::vector<QWidget*> chain;
     for (int i : option_focus_order)
-        chain.push_back(opt_from_[i]);
+        chain.push_back(opt_from[i]);
     for (int i : option_focus_order)
-        chain.push_back(opt_to_[i]);
-    chain.insert(chain.end(), {chk_matchfilename_, txt_from_filename_, chk_includesubdirs_, opt_to_many, opt_to_one_,
-                               txt_to_filename_, cmd_selectfiles, cmd_selectdir, cmd_about, chk_debug_, cmd_exit,
-                               opt_from_[mc::csv], opt_to_[mc::csv]});
+        chain.push_back(opt_to[i]);
+    chain.insert(chain.end(),
+                 {chk_matchfilename, txt_from_filename, chk_includesubdirs, opt_to_many, opt_to_one, txt_to_filename,
+                  cmd_selectfiles, cmd_selectdir, cmd_about, chk_debug, cmd_exit, opt_from[mc::csv], opt_to[mc::csv]});
     set_focus_chain(chain);
 }
 
 void frm_main::connect_handlers() {
     for (int i = 0; i < mc::format_count; ++i) {
-        on_option_click(opt_from_[i], [this, i] { opt_from_Click(i); });
-        on_option_click(opt_to_[i], [this, i] { opt_to_Click(i); });
+        on_option_click(opt_from[i], [this, i] { opt_from_Click(i); });
+        on_option_click(opt_to[i], [this, i] { opt_to_Click(i); });
     }
     on_option_click(opt_to_many, [this] { opt_to_many_Click(); });
-    on_option_click(opt_to_one_, [this] { opt_to_one_Click(); });
-    connect(chk_matchfilename_, &QCheckBox::clicked, this, &frm_main::chk_matchfilename_Click);
+    on_option_click(opt_to_one, [this] { opt_to_one_Click(); });
+    connect(chk_matchfilename, &QCheckBox::clicked, this, &frm_main::chk_matchfilename_Click);
     connect(cmd_about, &QPushButton::clicked, this, &frm_main::cmd_about_Click);
     connect(cmd_selectfiles, &QPushButton::clicked, this, &frm_main::cmd_selectfiles_Click);
     connect(cmd_selectdir, &QPushButton::clicked, this, &frm_main::cmd_selectdir_Click);
@@ -201,8 +198,25 @@ void frm_main::Form_Load() {
 }
 
 void frm_main::closeEvent(QCloseEvent* event) {
-    mod_utils_dsw::unload_other_forms(this);
+    // A batch runs inside a click handler further down the stack: stop it, and close once it is over.
+    mod_utils_dsw::unload_other_forms(this); // an open picker answers "-1"
+    if (phase_ != mc::batch_phase::idle) {
+        stop_requested_ = true;
+        close_pending_ = true;
+        event->ignore();
+        return;
+    }
     event->accept();
+}
+
+void frm_main::keyPressEvent(QKeyEvent* event) {
+    Form_KeyDown(event->key());
+    QMainWindow::keyPressEvent(event);
+}
+
+void frm_main::Form_KeyDown(int key) {
+    if (key == Qt::Key_Escape && phase_ == mc::batch_phase::converting)
+        stop_requested_ = true;
 }
 
 void frm_main::cmd_exit_Click() {
@@ -241,17 +255,17 @@ void frm_main::opt_from_Click(int) {
 
 void frm_main::opt_to_Click(int index) {
     mc::state().target_format = index;
-    txt_to_filename_->setText(QStringLiteral("*.") + from_core(mc::format_ext(index)));
+    txt_to_filename->setText(QStringLiteral("*.") + from_core(mc::format_ext(index)));
     check_converter();
 }
 
 void frm_main::opt_to_many_Click() {
-    txt_to_filename_->setText(QStringLiteral("*.") + from_core(mc::format_ext(mc::state().target_format)));
+    txt_to_filename->setText(QStringLiteral("*.") + from_core(mc::format_ext(mc::state().target_format)));
     update_file_options();
 }
 
 void frm_main::opt_to_one_Click() {
-    txt_to_filename_->setText(from_core(mc::choose_output_file(*common_dialog_)));
+    txt_to_filename->setText(from_core(mc::choose_output_file(*common_dialog_)));
     update_file_options();
 }
 
@@ -260,18 +274,18 @@ void frm_main::chk_matchfilename_Click() {
 }
 
 void frm_main::apply_source_rules() {
-    opt_from_[mc::html]->setEnabled(false);
-    for (QRadioButton* option : opt_to_)
+    opt_from[mc::html]->setEnabled(false);
+    for (QRadioButton* option : opt_to)
         option->setEnabled(false);
     for (int source : mc::rule_sources()) {
-        if (!opt_from_[source]->isChecked())
+        if (!opt_from[source]->isChecked())
             continue;
         for (int target : mc::offered_targets(source))
             set_format_pair(source, target);
         break;
     }
-    const bool single_possible = opt_to_[mc::tsv]->isChecked() || opt_to_[mc::csv]->isChecked();
-    opt_to_one_->setEnabled(single_possible);
+    const bool single_possible = opt_to[mc::tsv]->isChecked() || opt_to[mc::csv]->isChecked();
+    opt_to_one->setEnabled(single_possible);
     if (!single_possible)
         select_option(opt_to_many);
     check_converter();
@@ -279,17 +293,17 @@ void frm_main::apply_source_rules() {
 }
 
 void frm_main::set_format_pair(int source, int target) {
-    txt_from_filename_->setText(QStringLiteral("*.") + from_core(mc::format_ext(source)));
-    txt_to_filename_->setText(QStringLiteral("*.") + from_core(mc::format_ext(target)));
-    opt_to_[target]->setEnabled(true);
-    select_option(opt_to_[target]);
+    txt_from_filename->setText(QStringLiteral("*.") + from_core(mc::format_ext(source)));
+    txt_to_filename->setText(QStringLiteral("*.") + from_core(mc::format_ext(target)));
+    opt_to[target]->setEnabled(true);
+    select_option(opt_to[target]);
     mc::state().target_format = target;
     mc::state().source_format = source;
 }
 
 void frm_main::update_file_options() {
-    txt_from_filename_->setEnabled(chk_matchfilename() > 0);
-    if (txt_to_filename_->text().isEmpty())
+    txt_from_filename->setEnabled(chk_matchfilename->isChecked());
+    if (txt_to_filename->text().isEmpty())
         select_option(opt_to_many);
     update_output_filename();
 }
@@ -297,7 +311,7 @@ void frm_main::update_file_options() {
 void frm_main::update_output_filename() {
     const int source = mc::state().source_format;
     const bool editable = !mc::writes_own_output(source) && opt_to_many->isChecked();
-    txt_to_filename_->setEnabled(editable);
+    txt_to_filename->setEnabled(editable);
     lbl_to_filename->setEnabled(editable);
 }
 
@@ -316,11 +330,26 @@ void frm_main::set_run_enabled(bool enabled) {
     menu_file_selectdir->setEnabled(enabled);
 }
 
+void frm_main::run_or_stop(QPushButton* starter, const std::function<void()>& run) {
+    if (phase_ != mc::batch_phase::idle) {
+        stop_requested_ = true;
+        return;
+    }
+    starter_ = starter;
+    starter_caption_ = starter->text();
+    stop_requested_ = false;
+    run();
+    if (close_pending_) {
+        close_pending_ = false;
+        close();
+    }
+}
+
 void frm_main::cmd_selectfiles_Click() {
-    mc::convert_selected_files(*common_dialog_);
+    run_or_stop(cmd_selectfiles, [this] { mc::convert_selected_files(*this, *common_dialog_); });
 }
 void frm_main::cmd_selectdir_Click() {
-    mc::convert_directory();
+    run_or_stop(cmd_selectdir, [this] { mc::convert_directory(*this); });
 }
 void frm_main::menu_file_selectfiles_Click() {
     cmd_selectfiles_Click();
@@ -331,11 +360,34 @@ void frm_main::menu_file_selectdir_Click() {
 
 // ---- the engine's view of the window
 
+mc::batch_choices frm_main::choices() const {
+    const auto first_selected = [](const std::array<QRadioButton*, 12>& options) {
+        for (int i = 0; i < mc::format_count; ++i)
+            if (options[i]->isChecked())
+                return i;
+        return static_cast<int>(mc::no_format);
+    };
+    mc::batch_choices c;
+    c.source_format = first_selected(opt_from);
+    c.target_format = first_selected(opt_to);
+    c.opt_to_one = opt_to_one->isChecked();
+    c.chk_matchfilename = chk_matchfilename->isChecked() ? 1 : 0;
+    c.chk_includesubdirs = chk_includesubdirs->isChecked() ? 1 : 0;
+    c.chk_debug = chk_debug->isChecked() ? 1 : 0;
+    c.txt_from_filename = to_core(txt_from_filename->text());
+    c.txt_to_filename = to_core(txt_to_filename->text());
+    return c;
+}
+
 void frm_main::set_lbl_status(const std::string& caption) {
     lbl_status->setCaption(from_core(caption));
 }
 void frm_main::set_lbl_status_tooltip(const std::string& text) {
-    lbl_status->setToolTip(from_core(text));
+    // File names are shown as they are, never as markup.
+    const QString plain = from_core(text);
+    lbl_status->setToolTip(plain.isEmpty() ? QString()
+                                           : QStringLiteral("<p style=\"white-space:pre\">") + plain.toHtmlEscaped() +
+                                                 QStringLiteral("</p>"));
 }
 void frm_main::set_lbl_note(const std::string& caption) {
     lbl_note->setCaption(from_core(caption));
@@ -343,38 +395,33 @@ void frm_main::set_lbl_note(const std::string& caption) {
 void frm_main::set_lbl_currpath(const std::string& caption) {
     lbl_currpath->setCaption(from_core(caption));
 }
-
 void frm_main::set_lbl_nfiles(const std::string& caption) {
     lbl_nfiles->setCaption(from_core(caption));
-    lbl_nfiles->repaint();
 }
 
-void frm_main::refresh() {
-    repaint();
+void frm_main::set_batch_phase(mc::batch_phase phase) {
+    phase_ = phase;
+    const bool idle = phase == mc::batch_phase::idle;
+    // Disabling a frame keeps its controls' own states for when it is enabled again.
+    Frame1->setEnabled(idle);
+    Frame2->setEnabled(idle);
+    menu_advanced_options->setEnabled(idle);
+    chk_debug->setEnabled(idle);
+    if (idle) {
+        if (starter_)
+            starter_->setText(starter_caption_);
+        check_converter();
+        return;
+    }
+    set_run_enabled(false);
+    if (phase == mc::batch_phase::converting && starter_) {
+        starter_->setText(QStringLiteral("stop"));
+        starter_->setEnabled(true);
+    }
 }
-bool frm_main::opt_from(int index) const {
-    return opt_from_.at(index)->isChecked();
-}
-bool frm_main::opt_to(int index) const {
-    return opt_to_.at(index)->isChecked();
-}
-bool frm_main::opt_to_one() const {
-    return opt_to_one_->isChecked();
-}
-int frm_main::chk_matchfilename() const {
-    return chk_matchfilename_->isChecked() ? 1 : 0;
-}
-int frm_main::chk_includesubdirs() const {
-    return chk_includesubdirs_->isChecked() ? 1 : 0;
-}
-int frm_main::chk_debug() const {
-    return chk_debug_->isChecked() ? 1 : 0;
-}
-std::string frm_main::txt_from_filename() const {
-    return to_core(txt_from_filename_->text());
-}
-std::string frm_main::txt_to_filename() const {
-    return to_core(txt_to_filename_->text());
+
+bool frm_main::stop_requested() const {
+    return stop_requested_;
 }
 
 void frm_main::show_frm_dirlist() {
@@ -392,14 +439,10 @@ void frm_main::do_events() {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-void frm_main::lock_batch_controls(bool locked) {
-    // The gate sets the four run controls together, so one of them holds the verdict to restore.
-    if (locked)
-        run_enabled_before_lock_ = cmd_selectfiles->isEnabled();
-    set_run_enabled(!locked && run_enabled_before_lock_);
-    // Disabling a frame keeps its controls' own states for when it is enabled again.
-    Frame1->setEnabled(!locked);
-    Frame2->setEnabled(!locked);
+void frm_main::wake() {
+    // A posted call wakes the event loop; it is thread-safe and nothing needs to run.
+    QMetaObject::invokeMethod(
+        this, [] {}, Qt::QueuedConnection);
 }
 
 } // namespace forms

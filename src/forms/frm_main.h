@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -38,24 +39,18 @@ public:
     mod_convert::common_dialog& CommonDialog1() { return *common_dialog_; }
 
     // main_window
+    mod_convert::batch_choices choices() const override;
     void set_lbl_status(const std::string& caption) override;
     void set_lbl_status_tooltip(const std::string& text) override;
     void set_lbl_note(const std::string& caption) override;
     void set_lbl_currpath(const std::string& caption) override;
     void set_lbl_nfiles(const std::string& caption) override;
-    void refresh() override;
-    bool opt_from(int index) const override;
-    bool opt_to(int index) const override;
-    bool opt_to_one() const override;
-    int chk_matchfilename() const override;
-    int chk_includesubdirs() const override;
-    int chk_debug() const override;
-    std::string txt_from_filename() const override;
-    std::string txt_to_filename() const override;
+    void set_batch_phase(mod_convert::batch_phase phase) override;
+    bool stop_requested() const override;
     void show_frm_dirlist() override;
     void unload_frm_dirlist() override;
     void do_events() override;
-    void lock_batch_controls(bool locked) override;
+    void wake() override;
 
 public slots:
     void Form_Load();
@@ -73,9 +68,11 @@ public slots:
     void cmd_selectdir_Click();
     void menu_file_selectfiles_Click();
     void menu_file_selectdir_Click();
+    void Form_KeyDown(int key); // Escape stops a batch
 
 protected:
     void closeEvent(QCloseEvent* event) override; // Form_QueryUnload
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void build_controls();
@@ -89,14 +86,16 @@ private:
     void update_output_filename();
     void check_converter();
     void set_run_enabled(bool enabled);
+    // Runs a batch started by `starter`, or asks the running batch to stop.
+    void run_or_stop(QPushButton* starter, const std::function<void()>& run);
 
     QGroupBox *Frame1, *Frame2, *Frame3, *Frame4, *Frame5, *Frame6, *Frame7;
-    std::array<QRadioButton*, 12> opt_from_;
-    std::array<QRadioButton*, 12> opt_to_;
-    wrap_check_box *chk_matchfilename_, *chk_includesubdirs_, *chk_debug_;
-    QLineEdit *txt_from_filename_, *txt_to_filename_;
+    std::array<QRadioButton*, 12> opt_from;
+    std::array<QRadioButton*, 12> opt_to;
+    wrap_check_box *chk_matchfilename, *chk_includesubdirs, *chk_debug;
+    QLineEdit *txt_from_filename, *txt_to_filename;
     QLabel *Label2, *lbl_to_filename;
-    QRadioButton *opt_to_many, *opt_to_one_;
+    QRadioButton *opt_to_many, *opt_to_one;
     caption_label *lbl_nfiles, *lbl_currpath, *lbl_status, *lbl_note;
     QPushButton *cmd_about, *cmd_selectfiles, *cmd_selectdir, *cmd_exit;
     QMenu *menu_file, *menu_advanced, *menu_help;
@@ -106,7 +105,12 @@ private:
     std::unique_ptr<mod_convert::common_dialog> common_dialog_;
     QPointer<frm_dirlist> dirlist_;
     QPointer<frm_about> about_;
-    bool run_enabled_before_lock_ = false;
+    // The batch in progress, if any: the button that started it, a stop asked for, a close waiting.
+    mod_convert::batch_phase phase_ = mod_convert::batch_phase::idle;
+    QPushButton* starter_ = nullptr;
+    QString starter_caption_;
+    bool stop_requested_ = false;
+    bool close_pending_ = false;
 };
 
 } // namespace forms

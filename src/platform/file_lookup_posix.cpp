@@ -1,5 +1,8 @@
 #include "platform/file_lookup.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,9 +22,40 @@ bool plain_file_exists(const std::string& path) {
     return !hidden_name(path) && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool program_present(const std::string& dir, const std::string& name) {
+program_state program_status(const std::string& dir, const std::string& name) {
     const std::string path = dir + name;
-    return plain_file_exists(path) && ::access(path.c_str(), X_OK) == 0;
+    struct stat st {};
+    if (hidden_name(path) || ::stat(path.c_str(), &st) != 0)
+        return (hidden_name(path) || errno == ENOENT || errno == ENOTDIR) ? program_state::missing
+                                                                          : program_state::not_runnable;
+    const bool runnable = S_ISREG(st.st_mode) && ::faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) == 0;
+    return runnable ? program_state::present : program_state::not_runnable;
+}
+
+bool program_present(const std::string& dir, const std::string& name) {
+    return program_status(dir, name) == program_state::present;
+}
+
+std::vector<std::string> program_file_names(const std::string& name) {
+    return {name};
+}
+
+path_info inspect_path(const std::string& path, bool follow_links) {
+    struct stat st {};
+    if ((follow_links ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) {
+        if (errno == ENOENT)
+            return {path_kind::missing, {}};
+        return {errno == ENAMETOOLONG ? path_kind::too_long : path_kind::error, std::strerror(errno)};
+    }
+    if (S_ISLNK(st.st_mode))
+        return {path_kind::link, {}};
+    if (S_ISDIR(st.st_mode))
+        return {path_kind::directory, {}};
+    return {S_ISREG(st.st_mode) ? path_kind::regular : path_kind::special, {}};
+}
+
+bool readable_file(const std::string& path) {
+    return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0 || errno != EACCES;
 }
 
 } // namespace platform

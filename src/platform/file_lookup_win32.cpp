@@ -10,12 +10,49 @@ bool plain_file_exists(const std::string& path) {
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & unwanted) == 0;
 }
 
+std::vector<std::string> program_file_names(const std::string& name) {
+    return {name + ".exe", name + ".com", name + ".bat"};
+}
+
+program_state program_status(const std::string& dir, const std::string& name) {
+    // Every ending is tried; one plain file is enough. Something else by that name cannot be run.
+    program_state state = program_state::missing;
+    for (const std::string& file : program_file_names(name)) {
+        if (plain_file_exists(dir + file))
+            return program_state::present;
+        if (GetFileAttributesA((dir + file).c_str()) != INVALID_FILE_ATTRIBUTES)
+            state = program_state::not_runnable;
+    }
+    return state;
+}
+
 bool program_present(const std::string& dir, const std::string& name) {
-    // Every ending is tried; one is enough.
-    bool found = false;
-    for (const char* ending : {".exe", ".com", ".bat"})
-        found = plain_file_exists(dir + name + ending) || found;
-    return found;
+    return program_status(dir, name) == program_state::present;
+}
+
+path_info inspect_path(const std::string& path, bool follow_links) {
+    const DWORD attrs = GetFileAttributesA(path.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return {path_kind::missing, {}};
+        const bool too_long = error == ERROR_FILENAME_EXCED_RANGE;
+        return {too_long ? path_kind::too_long : path_kind::error, "error " + std::to_string(error)};
+    }
+    if (attrs & FILE_ATTRIBUTE_DIRECTORY)
+        return {path_kind::directory, {}};
+    if ((attrs & FILE_ATTRIBUTE_REPARSE_POINT) && !follow_links)
+        return {path_kind::link, {}};
+    return {(attrs & FILE_ATTRIBUTE_DEVICE) ? path_kind::special : path_kind::regular, {}};
+}
+
+bool readable_file(const std::string& path) {
+    const HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return GetLastError() != ERROR_ACCESS_DENIED;
+    CloseHandle(h);
+    return true;
 }
 
 } // namespace platform

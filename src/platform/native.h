@@ -11,5 +11,7 @@ enum class shell_dialect { windows_cmd, posix_sh };
 char native_separator();
 const char* native_line_end();
 shell_dialect native_dialect();
+// A key under which two spellings of one path compare equal (letter case, where names ignore it).
+std::string path_key(const std::string& path);
 
 } // namespace platform

@@ -12,4 +12,8 @@ shell_dialect native_dialect() {
     return shell_dialect::posix_sh;
 }
 
+std::string path_key(const std::string& path) {
+    return path;
+}
+
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/native.h"
 
+#include <cctype>
+
 namespace platform {
 
 char native_separator() {
@@ -10,6 +12,13 @@ const char* native_line_end() {
 }
 shell_dialect native_dialect() {
     return shell_dialect::windows_cmd;
+}
+
+std::string path_key(const std::string& path) {
+    std::string key = path;
+    for (char& c : key)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
 }
 
 } // namespace platform

@@ -7,17 +7,6 @@
 
 namespace platform {
 
-void write_text_lines(const std::string& path, const std::vector<std::string>& lines) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        throw os_error("cannot write " + path);
-    for (const auto& line : lines)
-        out << line << native_line_end();
-    out.close();
-    if (!out)
-        throw os_error("cannot write " + path);
-}
-
 struct text_appender::impl {
     std::ofstream out;
 };

@@ -8,7 +8,8 @@
 
 namespace platform {
 
-// Creates or empties the file, then writes each line with its line end.
+// Creates the file or rewrites it in place (no truncation to zero first, which some file systems
+// flush on close), each line with its line end. A link in the path's place is not written through.
 void write_text_lines(const std::string& path, const std::vector<std::string>& lines);
 
 // Opens a file for appending lines, creating it when missing.

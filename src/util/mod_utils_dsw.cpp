@@ -4,6 +4,7 @@
 #include "platform/file_lookup.h"
 #include "platform/short_path.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 
@@ -50,6 +51,15 @@ std::string with_trailing_backslash(const std::string& s, char sep) {
 void delete_if_exists(const std::string& path) {
     if (platform::plain_file_exists(path) && std::remove(path.c_str()) != 0)
         throw platform::os_error("cannot delete " + path);
+}
+
+bool equals_ignoring_case(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
 }
 
 bool same_file(const std::string& a, const std::string& b) {

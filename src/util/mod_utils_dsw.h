@@ -20,6 +20,9 @@ std::string with_trailing_backslash(const std::string& s, char sep = platform::n
 // Deletes the path when a lookup finds it as a plain file; raises os_error when that fails.
 void delete_if_exists(const std::string& path);
 
+// Equal but for the letter case of ASCII letters.
+bool equals_ignoring_case(const std::string& a, const std::string& b);
+
 // Both paths name one existing file (links, case-insensitive file systems).
 bool same_file(const std::string& a, const std::string& b);
 

@@ -19,7 +19,7 @@ protected:
     std::string scratch() const { return app + "/kivotemp.tmp"; }
     void run_one() {
         write_file(data + "/a.agn", "x");
-        run_batch([&] { convert_in_batch(data + "/a.agn"); });
+        run_batch(window, [&](batch& b) { convert_in_batch(b, data + "/a.agn"); });
     }
 };
 
@@ -27,12 +27,13 @@ protected:
 
 TEST_F(Batch, StartShowsProcessingTheNoteAndACountOfZero) {
     window.lbl_currpath = "File: old";
-    begin_batch();
+    batch b(window);
+    begin_batch(b);
     EXPECT_EQ(window.lbl_status, "Status: Processing...");
-    EXPECT_EQ(window.lbl_note, "Note:\rIf program appears to hang, check DOS window in taskbar for errors.");
+    EXPECT_EQ(window.lbl_note, "Note:\rIf program appears to hang, click stop.");
     EXPECT_EQ(window.lbl_nfiles, "Files processed: 0");
     EXPECT_EQ(window.lbl_currpath, "");
-    end_batch();
+    end_batch(b);
     EXPECT_EQ(window.lbl_status, "Status: Idle");
     EXPECT_EQ(window.lbl_note, "");
     EXPECT_EQ(window.lbl_nfiles, "Files processed: 0"); // the count stays
@@ -50,14 +51,16 @@ TEST_F(Batch, SnapshotsTheWindowsChoices) {
         window.to_filename = "*.tab";
         window.source = wrd;
         window.target = html;
-        begin_batch();
+        batch b(window);
+        begin_batch(b);
         EXPECT_EQ(state().filename_pattern, c.pattern);
         EXPECT_EQ(state().output_name_pattern, "*.tab");
         EXPECT_EQ(state().source_format, wrd);
         EXPECT_EQ(state().target_format, html);
     }
     window.source = no_format;
-    begin_batch();
+    batch b(window);
+    begin_batch(b);
     EXPECT_EQ(state().source_format, no_format);
 }
 
@@ -84,7 +87,8 @@ TEST_F(Batch, JobFilesGoUnlessDebugModeIsOn) {
     run_one();
     EXPECT_TRUE(exists(job()));
     EXPECT_TRUE(exists(scratch()));
-    begin_batch();
+    batch b(window);
+    begin_batch(b);
     EXPECT_TRUE(exists(job())) << "debug mode keeps them through the next start too";
     window.debug = 0;
     run_one();
@@ -94,18 +98,19 @@ TEST_F(Batch, JobFilesGoUnlessDebugModeIsOn) {
 }
 
 TEST_F(Batch, FailureStatusNamesTheFirstAndTheToolTipAllWithTheLog) {
-    begin_batch();
-    record_failure("/d/one.agn", "file not found");
-    end_batch();
+    batch b(window);
+    begin_batch(b);
+    record_failure(b, "/d/one.agn", "file not found");
+    end_batch(b);
     EXPECT_EQ(window.lbl_status, "Status: 1 file failed: one.agn (file not found)");
     EXPECT_EQ(window.lbl_status_tooltip, "/d/one.agn: file not found");
 
-    begin_batch();
+    begin_batch(b);
     EXPECT_EQ(window.lbl_status_tooltip, "") << "a new batch forgets the old failures";
-    record_failure("/d/one.agn", "converter exit code 2");
-    record_failure("/d/two.agn", "converter exit code 5");
+    record_failure(b, "/d/one.agn", "converter exit code 2");
+    record_failure(b, "/d/two.agn", "converter exit code 5");
     write_file(log(), "x");
-    end_batch();
+    end_batch(b);
     EXPECT_EQ(window.lbl_status, "Status: 2 files failed, first: one.agn (converter exit code 2)");
     EXPECT_EQ(window.lbl_status_tooltip, "/d/one.agn: converter exit code 2\n/d/two.agn: converter exit code 5\n"
                                          "See also " +
@@ -113,10 +118,9 @@ TEST_F(Batch, FailureStatusNamesTheFirstAndTheToolTipAllWithTheLog) {
 }
 
 TEST_F(Batch, AnErrorOutsideAnyFileStopsTheBatchVisibly) {
-    run_batch([] { throw std::runtime_error("the disk went away"); });
+    run_batch(window, [](batch&) { throw std::runtime_error("the disk went away"); });
     EXPECT_EQ(window.lbl_status, "Status: Stopped: the disk went away");
     EXPECT_EQ(window.lbl_note, "");
-    begin_batch();
-    end_batch();
+    run_batch(window, [](batch&) {});
     EXPECT_EQ(window.lbl_status, "Status: Idle");
 }

@@ -15,24 +15,7 @@ using namespace kivo_test;
 
 namespace {
 
-class ConvertFile : public engine_test {
-protected:
-    void run(const std::vector<std::string>& inputs) {
-        run_batch([&] {
-            for (const auto& input : inputs)
-                convert_in_batch(input);
-        });
-    }
-    std::string input(const std::string& name, const std::string& content = "data\n") {
-        write_file(data + "/" + name, content);
-        return data + "/" + name;
-    }
-    void single_file(const std::string& path) {
-        window.to_one = true;
-        window.to_filename = "all.tsv";
-        state().single_output_file = path;
-    }
-};
+class ConvertFile : public engine_test {};
 
 } // namespace
 
@@ -138,12 +121,6 @@ TEST_F(ConvertFile, FailuresAreRecordedAndTheBatchGoesOn) {
     EXPECT_EQ(window.lbl_nfiles, "Files processed: 2"); // the failing converter's file counts, the vanished one not
     EXPECT_EQ(window.lbl_status, "Status: 2 files failed, first: bad.agn (converter exit code 3)");
     EXPECT_EQ(window.lbl_status_tooltip, bad + ": converter exit code 3\n" + data + "/vanished.agn: file not found");
-}
-
-TEST_F(ConvertFile, AConverterMissingAtRunTimeFailsItsFile) {
-    pair(agn, tsv);
-    run({input("a.agn")});
-    EXPECT_EQ(window.lbl_status, "Status: 1 file failed: a.agn (converter exit code 127)");
 }
 
 TEST_F(ConvertFile, NamesFullOfShellCharactersReachTheConverterUnchanged) {

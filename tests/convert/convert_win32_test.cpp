@@ -21,16 +21,6 @@ namespace {
 class WindowsJob : public engine_test {
 protected:
     std::string in_data(const std::string& name) { return data + "\\" + name; }
-    std::string input(const std::string& name) {
-        write_file(in_data(name), "x");
-        return in_data(name);
-    }
-    void run(const std::vector<std::string>& inputs) {
-        run_batch([&] {
-            for (const auto& i : inputs)
-                convert_in_batch(i);
-        });
-    }
 };
 
 } // namespace
@@ -100,7 +90,7 @@ TEST_F(WindowsJob, ADirectoryWalkPassesHiddenAndSystemEntries) {
     SetFileAttributesA((tree + "\\hidden dir").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
     window.includesubdirs = 1;
     window.picker = [&] { state().chosen_directory = tree + "\\"; };
-    convert_directory();
+    convert_directory(window);
     EXPECT_EQ(window.lbl_nfiles, "Files processed: 2");
     EXPECT_TRUE(exists(tree + "\\a.html"));
     EXPECT_TRUE(exists(tree + "\\sub\\b.html"));

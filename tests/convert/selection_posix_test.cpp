@@ -20,13 +20,13 @@ TEST_F(Selection, ConvertsEveryPickInTheDialogsOrder) {
     scripted_dialog dialog;
     dialog.FileName = "stale";
     dialog.answer = data + '\0' + "b.agn" + '\0' + "a.agn" + '\0' + "odd.name";
-    convert_selected_files(dialog);
+    convert_selected_files(window, dialog);
     EXPECT_EQ(read_file(root / "order"), "b.agn\na.agn\nodd.name\n") << "no pattern applies to picked files";
     EXPECT_EQ(window.lbl_nfiles, "Files processed: 3");
     EXPECT_EQ(window.lbl_status, "Status: Idle");
 
     dialog.answer.reset();
-    convert_selected_files(dialog);
+    convert_selected_files(window, dialog);
     EXPECT_EQ(dialog.FileName, "") << "cleared before the dialog, so a cancel picks nothing";
     EXPECT_EQ(window.lbl_nfiles, "Files processed: 0");
     EXPECT_EQ(window.lbl_status, "Status: Idle");
@@ -43,7 +43,7 @@ TEST_F(Selection, ThreeHundredFilesInOneSelection) {
     }
     scripted_dialog dialog;
     dialog.answer = answer;
-    convert_selected_files(dialog);
+    convert_selected_files(window, dialog);
     EXPECT_EQ(window.lbl_nfiles, "Files processed: 300");
     EXPECT_TRUE(exists(data + "/file number 299.tsv"));
 }

@@ -53,7 +53,7 @@ TEST_F(Selection, FilterOffersTheUserPatternUnlessUncheckedOrFxt) {
         scripted_dialog dialog;
         window.matchfilename = c.match;
         window.from_filename = c.typed;
-        prepare_select_files_dialog(dialog, 0x80200, "Select files");
+        prepare_select_files_dialog(window.choices(), dialog, 0x80200, "Select files");
         EXPECT_EQ(dialog.Filter, c.filter);
         EXPECT_EQ(dialog.FilterIndex, c.index);
         EXPECT_EQ(dialog.Flags, 0x80200);

@@ -32,20 +32,22 @@ protected:
     }
     std::string relative(const std::string& path) const { return path.substr(tree.size() + 1); }
     walk_callbacks recorder(std::function<void(const std::string&)> extra = {}) {
-        return {[this] { return subdirs; },
-                [this, extra](const std::string& path, const std::string&) {
-                    seen.push_back(relative(path));
-                    if (extra)
-                        extra(path);
-                },
-                [this](const std::string& dir, const std::string&) { problems.push_back(relative(dir)); }};
+        walk_callbacks on;
+        on.include_subdirs = subdirs;
+        on.file = [this, extra](const std::string& path, const std::string&) {
+            seen.push_back(relative(path));
+            if (extra)
+                extra(path);
+        };
+        on.unreadable = [this](const std::string& dir, const std::string&) { problems.push_back(relative(dir)); };
+        return on;
     }
     void walk(std::function<void(const std::string&)> extra = {}) { walk_directory(tree + "/", recorder(extra)); }
 
     // A whole directory batch, the picker answering with the tree.
     void convert_tree() {
         window.picker = [this] { state().chosen_directory = tree + "/"; };
-        convert_directory();
+        convert_directory(window);
     }
     using strings = std::vector<std::string>;
 };
@@ -151,11 +153,10 @@ TEST_F(Walk, EmptyCancelledAndInvalid) {
 
     file("a.wrd");
     window.picker = [] { state().chosen_directory = "-1"; };
-    convert_directory();
+    convert_directory(window);
     EXPECT_EQ(window.lbl_nfiles, "Files processed: 0");
     EXPECT_EQ(window.lbl_status, "Status: Idle");
-    EXPECT_FALSE(window.locked) << "the run's controls come back";
-    EXPECT_EQ(window.lock_calls, 4);
+    EXPECT_EQ(window.phase, batch_phase::idle) << "the run's controls come back";
 
     window.from_filename = "[z-a].wrd";
     convert_tree();

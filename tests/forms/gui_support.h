@@ -4,9 +4,9 @@
 
 #include "convert/state.h"
 #include "converters.h"
+#include "forms/app_helpers.h"
 #include "forms/widgets.h"
 #include "temp_dir.h"
-#include "util/app_helpers.h"
 
 #include <QApplication>
 #include <QRadioButton>

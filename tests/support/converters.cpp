@@ -1,7 +1,9 @@
 #include "converters.h"
 
+#include "convert/batch.h"
 #include "convert/formats.h"
 #include "convert/state.h"
+#include "platform/native.h"
 
 namespace kivo_test {
 
@@ -12,7 +14,6 @@ engine_test::engine_test() : app(root / "app"), data(root / "data") {
     s = mod_convert::module_state{};
     s.app_dir = app;
     s.exe_base_name = "kivo";
-    s.window = &window;
     pair(mod_convert::dbf, mod_convert::tsv);
 }
 
@@ -27,6 +28,25 @@ void engine_test::pair(int source, int target) {
     mod_convert::state().target_format = target;
     window.from_filename = "*." + mod_convert::format_ext(source);
     window.to_filename = "*." + mod_convert::format_ext(target);
+}
+
+std::string engine_test::input(const std::string& name, const std::string& content) {
+    const std::string path = data + platform::native_separator() + name;
+    write_file(path, content);
+    return path;
+}
+
+void engine_test::run(const std::vector<std::string>& inputs) {
+    mod_convert::run_batch(window, [&](mod_convert::batch& b) {
+        for (const auto& in : inputs)
+            mod_convert::convert_in_batch(b, in);
+    });
+}
+
+void engine_test::single_file(const std::string& path) {
+    window.to_one = true;
+    window.to_filename = path.substr(path.find_last_of(platform::native_separator()) + 1);
+    mod_convert::state().single_output_file = path;
 }
 
 std::string engine_test::args_of(const std::string& converter) const {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace kivo_test {
 
@@ -29,6 +30,12 @@ protected:
     fake_main_window window;
 
     void pair(int source, int target); // selects the options and the module's pair
+    // A file in root/data with this content; its full path.
+    std::string input(const std::string& name, const std::string& content = "data\n");
+    // One batch over these files, in this order.
+    void run(const std::vector<std::string>& inputs);
+    // Single-file mode into this file.
+    void single_file(const std::string& path);
     std::string args_of(const std::string& converter) const;
     std::string stdin_of(const std::string& converter) const;
 };

@@ -3,8 +3,11 @@
 
 #include "convert/main_window.h"
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace kivo_test {
 
@@ -16,29 +19,31 @@ public:
     bool to_one = false;
     int matchfilename = 1, includesubdirs = 0, debug = 0;
     std::string from_filename = "*.dbf", to_filename = "*.tsv";
-    bool locked = false;
-    int lock_calls = 0;
-    // What the directory picker answers when it is shown.
+    mod_convert::batch_phase phase = mod_convert::batch_phase::idle;
+    std::vector<mod_convert::batch_phase> phases; // every phase the batch set
+    bool stop = false;
+    int events = 0; // do_events calls
+    // What the directory picker answers when it is shown; what else happens while events run.
     std::function<void()> picker = [] {};
+    std::function<void()> on_events = [] {};
 
+    mod_convert::batch_choices choices() const override;
     void set_lbl_status(const std::string& c) override { lbl_status = c; }
     void set_lbl_status_tooltip(const std::string& t) override { lbl_status_tooltip = t; }
     void set_lbl_note(const std::string& c) override { lbl_note = c; }
     void set_lbl_currpath(const std::string& c) override { lbl_currpath = c; }
     void set_lbl_nfiles(const std::string& c) override;
-    void refresh() override {}
-    bool opt_from(int i) const override { return i == source; }
-    bool opt_to(int i) const override { return i == target; }
-    bool opt_to_one() const override { return to_one; }
-    int chk_matchfilename() const override { return matchfilename; }
-    int chk_includesubdirs() const override { return includesubdirs; }
-    int chk_debug() const override { return debug; }
-    std::string txt_from_filename() const override { return from_filename; }
-    std::string txt_to_filename() const override { return to_filename; }
+    void set_batch_phase(mod_convert::batch_phase p) override;
+    bool stop_requested() const override { return stop; }
     void show_frm_dirlist() override {}
     void unload_frm_dirlist() override {}
-    void do_events() override { picker(); }
-    void lock_batch_controls(bool lock) override;
+    void do_events() override;
+    void wake() override;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable woken_;
+    bool wake_pending_ = false;
 };
 
 } // namespace kivo_test

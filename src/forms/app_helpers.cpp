@@ -1,10 +1,6 @@
-#include "util/app_helpers.h"
-
-#include "convert/state.h"
+#include "forms/app_helpers.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QPointer>
 #include <QStyleFactory>
@@ -52,12 +48,6 @@ QFont form_font(qreal point_size) {
 void use_classic_style() {
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows")))
         QApplication::setStyle(style);
-}
-
-void set_engine_paths() {
-    auto& s = mod_convert::state();
-    s.app_dir = to_core(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
-    s.exe_base_name = to_core(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
 }
 
 } // namespace mod_utils_dsw

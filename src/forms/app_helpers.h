@@ -27,7 +27,4 @@ QFont form_font(qreal point_size = 8);
 // The compact classic style the forms were laid out for.
 void use_classic_style();
 
-// Tells the engine where the program lies and what it is called (the log's name).
-void set_engine_paths();
-
 } // namespace mod_utils_dsw

@@ -1,0 +1,18 @@
+#pragma once
+// What a job must not be given or write through: inputs that are not regular files, outputs that are
+// links or special files, Kivo's own files as the single output file, a converter that cannot run.
+// Each check gives the reason a file fails, or an empty string when all is well.
+
+#include <string>
+
+namespace mod_convert {
+
+std::string input_problem(const std::string& input);
+std::string output_problem(const std::string& output);
+std::string converter_problem(const std::string& converter);
+// A job script, scratch output, log or converter in the application directory, or a link.
+std::string single_output_problem(const std::string& path);
+// The status that refuses the single output file at a batch's start, or an empty string.
+std::string single_output_status(bool single_file_mode);
+
+} // namespace mod_convert
