@@ -172,3 +172,23 @@ TEST_F(ConvertFile, CountsUpFromZero) {
     EXPECT_EQ(window.nfiles_history,
               (std::vector<std::string>{"Files processed: 0", "Files processed: 1", "Files processed: 2"}));
 }
+
+TEST_F(ConvertFile, AStoppedFileLeavesNothingHalfDone) {
+    pair(agn, tsv);
+    write_converter(app, "agn2tsv",
+                    "case \"$1\" in *slow*) echo partial; : > '" + root / "started" + "'; exec sleep 1000;; esac\n"
+                                                                                     "echo \"$1\"\n");
+    window.on_events = [&] { window.stop = exists(root / "started"); };
+    for (bool single : {false, true}) {
+        if (single)
+            single_file(root / "all.tsv");
+        ::unlink((root / "started").c_str());
+        window.stop = false;
+        run({input("first.agn"), input("slow.agn"), input("never.agn")});
+        EXPECT_EQ(window.lbl_status, "Status: Stopped");
+        EXPECT_EQ(window.lbl_nfiles, "Files processed: 1") << "the stopped file is not counted";
+        EXPECT_FALSE(exists(data + "/slow.tsv"));
+        EXPECT_FALSE(exists(data + "/never.tsv"));
+    }
+    EXPECT_EQ(read_file(root / "all.tsv"), "first.agn\t" + data + "/first.agn\n");
+}

@@ -1,4 +1,6 @@
 #include "convert/exec_cmd.h"
+#include "fake_main_window.h"
+#include "platform/dir_lock.h"
 #include "platform/process_win32.h"
 #include "temp_dir.h"
 
@@ -7,21 +9,39 @@
 #include <chrono>
 
 using kivo_test::temp_dir;
+using mod_ExecCmd::ExecCmd;
 
 TEST(ExecCmdWindows, RunsAJobScriptAndReturnsItsExitCode) {
     temp_dir dir;
-    for (int code : {0, 7}) {
+    kivo_test::fake_main_window window;
+    for (int code : {0, 7, -1}) {
         const std::string script = dir / ("exit " + std::to_string(code) + ".bat");
         kivo_test::write_file(script, "@echo off\r\nexit /b " + std::to_string(code) + "\r\n");
-        EXPECT_EQ(mod_ExecCmd::ExecCmd(nullptr, "\"" + script + "\""), code);
+        const auto result = ExecCmd(window, script);
+        EXPECT_TRUE(result.started) << "an exit code of -1 is the job's own";
+        EXPECT_EQ(result.exit_code, code);
     }
 }
 
-TEST(ExecCmdWindows, AProgramThatCannotBeStartedGivesMinusOneAtOnce) {
+TEST(ExecCmdWindows, AJobThatCannotBeStartedIsToldApartAtOnce) {
+    kivo_test::fake_main_window window;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(mod_ExecCmd::ExecCmd(nullptr, "C:\\no\\such\\program.exe"), -1);
-    EXPECT_EQ(mod_ExecCmd::ExecCmd("C:\\no\\such\\program.exe", "program"), -1);
+    EXPECT_FALSE(ExecCmd(window, "C:\\no\\such\\program.exe").started);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST(ExecCmdWindows, StopEndsTheJobAndTheProgramItStarted) {
+    temp_dir dir;
+    kivo_test::fake_main_window window;
+    const std::string script = dir / "forever.bat";
+    // The job starts a second interpreter that never ends; stop must take both down.
+    kivo_test::write_file(script, "@echo off\r\necho started> \"" + dir / "started" +
+                                      "\"\r\ncmd /c \"ping -n 1000 127.0.0.1 >nul\"\r\n");
+    window.on_events = [&] { window.stop = kivo_test::exists(dir / "started"); };
+    const auto start = std::chrono::steady_clock::now();
+    const auto result = ExecCmd(window, script);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
 TEST(ExecCmdWindows, TheChildStartsMinimisedWithoutFocus) {
@@ -31,4 +51,15 @@ TEST(ExecCmdWindows, TheChildStartsMinimisedWithoutFocus) {
     EXPECT_EQ(info.wShowWindow, 7);
     EXPECT_EQ(info.lpTitle, nullptr);
     EXPECT_EQ(info.hStdInput, nullptr);
+}
+
+TEST(DirLockWindows, OneHolderAtATimeAndNothingLeftBehind) {
+    temp_dir dir;
+    {
+        platform::dir_lock first, second;
+        EXPECT_TRUE(first.try_lock(dir.path()));
+        EXPECT_FALSE(second.try_lock(dir.path()));
+    }
+    platform::dir_lock again;
+    EXPECT_TRUE(again.try_lock(dir.path()));
 }
