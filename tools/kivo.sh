@@ -1,5 +1,6 @@
 #!/bin/sh
-# One entry point for developers: `run` builds and starts Kivo, `test` builds and runs every test.
+# One entry point for developers: `run` builds and starts Kivo, `test` builds and runs every test,
+# `bench` measures Kivo against its yardsticks.
 set -eu
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -40,8 +41,13 @@ test)
     (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
     windows_tests
     ;;
+bench)
+    "$top/tools/install-deps.sh"
+    configure_and_build
+    exec "$build/bench/kivo_bench"
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|bench" >&2
     exit 2
     ;;
 esac

@@ -35,8 +35,9 @@ TEST(ExecCmdWindows, StopEndsTheJobAndTheProgramItStarted) {
     kivo_test::fake_main_window window;
     const std::string script = dir / "forever.bat";
     // The job starts a second interpreter that never ends; stop must take both down.
-    kivo_test::write_file(script, "@echo off\r\necho started> \"" + dir / "started" +
-                                      "\"\r\ncmd /c \"ping -n 1000 127.0.0.1 >nul\"\r\n");
+    kivo_test::write_file(dir / "loop.bat", "@echo off\r\n:again\r\ngoto again\r\n");
+    kivo_test::write_file(script, "@echo off\r\necho started> \"" + dir / "started" + "\"\r\ncmd /c \"" +
+                                      dir / "loop.bat" + "\"\r\n");
     window.on_events = [&] { window.stop = kivo_test::exists(dir / "started"); };
     const auto start = std::chrono::steady_clock::now();
     const auto result = ExecCmd(window, script);
