@@ -176,8 +176,9 @@ TEST_F(ConvertFile, CountsUpFromZero) {
 TEST_F(ConvertFile, AStoppedFileLeavesNothingHalfDone) {
     pair(agn, tsv);
     write_converter(app, "agn2tsv",
-                    "case \"$1\" in *slow*) echo partial; : > '" + root / "started" + "'; exec sleep 1000;; esac\n"
-                                                                                     "echo \"$1\"\n");
+                    "case \"$1\" in *slow*) echo partial; : > '" + root / "started" +
+                        "'; exec sleep 1000;; esac\n"
+                        "echo \"$1\"\n");
     window.on_events = [&] { window.stop = exists(root / "started"); };
     for (bool single : {false, true}) {
         if (single)

@@ -32,13 +32,6 @@ void when(QObject* context, std::function<bool()> ready, std::function<void()> a
     QTimer::singleShot(20, context, [=] { when(context, ready, act); });
 }
 
-bool process_gone(const std::string& pid_file) {
-    const std::string pid = kivo_test::read_file(pid_file);
-    const std::string stat = kivo_test::read_file("/proc/" + pid.substr(0, pid.find('\n')) + "/stat");
-    const auto state = stat.find(") ");
-    return state == std::string::npos || stat[state + 2] == 'Z'; // a zombie's reaper is not Kivo
-}
-
 struct batch_setup {
     app_dir dir;
     std::string data = dir.root / "data";
@@ -129,7 +122,7 @@ private slots:
         QCOMPARE(caption(&s.w, "lbl_nfiles"), QStringLiteral("Files processed: 1"));
         QVERIFY2(!kivo_test::exists(s.data + "/slow.tsv"), "the unfinished output is removed");
         QVERIFY(!kivo_test::exists(s.data + "/later.tsv"));
-        QVERIFY(process_gone(s.pid_file));
+        QVERIFY(kivo_test::process_ended(s.pid_file));
         QCOMPARE(selectfiles->text(), QStringLiteral("select files to convert"));
         QVERIFY(selectfiles->isEnabled());
     }
@@ -141,7 +134,7 @@ private slots:
             &s.w, [&] { return s.converter_running(); }, [&] { s.w.close(); });
         click(child<QPushButton>(&s.w, "cmd_selectfiles"));
         QTRY_VERIFY(!s.w.isVisible());
-        QVERIFY(process_gone(s.pid_file));
+        QVERIFY(kivo_test::process_ended(s.pid_file));
         QVERIFY(!kivo_test::exists(s.dir.app + "/kivotemp.sh"));
     }
 

@@ -41,7 +41,7 @@ struct window_view {
         const bool menu = w.findChild<QAction*>("menu_file_selectfiles")->isEnabled() &&
                           w.findChild<QAction*>("menu_file_selectdir")->isEnabled();
         if (buttons != menu || buttons != child(&w, "cmd_selectdir")->isEnabled())
-            qFatal("the run buttons and their menu twins disagree");
+            QTest::qFail("the run buttons and their menu twins disagree", __FILE__, __LINE__);
         return buttons;
     }
     void click(QAbstractButton* b) const { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2)); }

@@ -18,6 +18,10 @@ void write_recording_converter(const std::string& app_dir, const std::string& na
 // A shell-script converter with the given body (POSIX only).
 void write_converter(const std::string& app_dir, const std::string& name, const std::string& body);
 
+// Whether the process whose id is in `pid_file` has ended, waiting a moment for a kill to land. A
+// zombie counts as ended: its reaper (maybe a PID 1 that never reaps) is not Kivo (POSIX only).
+bool process_ended(const std::string& pid_file);
+
 // The engine pointed at a fresh application directory and a fake window.
 class engine_test : public ::testing::Test {
 protected:

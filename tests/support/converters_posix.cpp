@@ -1,6 +1,8 @@
 #include "converters.h"
 
+#include <chrono>
 #include <sys/stat.h>
+#include <thread>
 
 namespace kivo_test {
 
@@ -18,6 +20,18 @@ void write_recording_converter(const std::string& app_dir, const std::string& na
     body += "if [ $# -eq 0 ]; then cat > '" + base + ".stdin'; fi\n";
     body += "printf '%s' '" + output + "'\nexit " + std::to_string(exit_code) + "\n";
     write_converter(app_dir, name, body);
+}
+
+bool process_ended(const std::string& pid_file) {
+    const std::string pid = read_file(pid_file);
+    for (int tries = 0; tries < 50; ++tries) {
+        const std::string stat = read_file("/proc/" + pid.substr(0, pid.find('\n')) + "/stat");
+        const auto state = stat.find(") ");
+        if (state == std::string::npos || stat[state + 2] == 'Z')
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
 } // namespace kivo_test
