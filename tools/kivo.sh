@@ -31,8 +31,6 @@ case "${1:-}" in
 run)
     "$top/tools/install-deps.sh"
     configure_and_build
-    # The example converters go where Kivo looks for converters: beside the program.
-    cp "$top/examples/converters/tsv2csv" "$top/examples/converters/csv2tsv" "$build/src/"
     exec "$build/src/kivo"
     ;;
 test)

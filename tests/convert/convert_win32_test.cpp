@@ -97,3 +97,16 @@ TEST_F(WindowsJob, ADirectoryWalkPassesHiddenAndSystemEntries) {
     for (const char* skipped : {"\\hidden.html", "\\system.html", "\\hidden dir\\c.html"})
         EXPECT_FALSE(exists(tree + skipped)) << skipped;
 }
+
+TEST_F(WindowsJob, KivosOwnConverterRunsUnderTheBatchInterpreter) {
+    char self[MAX_PATH];
+    const std::string exe(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
+    const std::string built = exe.substr(0, exe.find_last_of('\\')) + "\\..\\src\\csv2tsv.exe";
+    ASSERT_TRUE(CopyFileA(built.c_str(), (app + "\\csv2tsv.exe").c_str(), FALSE)) << built;
+    pair(csv, tsv);
+    const std::string in = in_data("my table.csv");
+    write_file(in, "a,\"b, c\"\r\n1,2\r\n");
+    run({in});
+    EXPECT_EQ(read_file(in_data("my table.tsv")), "a\tb, c\n1\t2\n");
+    EXPECT_EQ(window.lbl_status, "Status: Idle");
+}

@@ -18,9 +18,10 @@ void click(QAbstractButton* b) {
     QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
 }
 
-void install_examples(const std::string& app) {
+// Kivo's own converters, as a build puts them beside the program.
+void install_converters(const std::string& app) {
     for (const char* name : {"tsv2csv", "csv2tsv"})
-        std::filesystem::copy_file(std::string(KIVO_SOURCE_DIR) + "/examples/converters/" + name, app + "/" + name);
+        std::filesystem::copy_file(std::string(KIVO_PROGRAM_DIR) + "/" + name, app + "/" + name);
 }
 
 } // namespace
@@ -37,7 +38,7 @@ private slots:
         w.show();
         QVERIFY(!child(&w, "cmd_selectfiles")->isEnabled()); // nothing installed yet
 
-        install_examples(dir.app);
+        install_converters(dir.app);
         click(option(&w, "opt_from", mod_convert::tsv));
         QVERIFY(!child(&w, "cmd_selectfiles")->isEnabled()); // tsv2dbf is not there
         click(option(&w, "opt_to", mod_convert::csv));

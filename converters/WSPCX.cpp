@@ -1,0 +1,252 @@
+// WSPCX -W -S FILE.pic: the organiser's bitmap file to a PCX file beside it (one bitmap: black and
+// white; two of one size: a black and a grey plane, as four levels of grey).
+// WSPCX -P -S FILE.pcx: a PCX file (1, 2, 4 or 8 bits, palette or grey) to a bitmap file beside it,
+// thresholded to black and white, or to black, grey and white with a grey plane when the picture
+// has more than two levels.
+
+#include "kconv.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <set>
+
+using namespace kconv;
+
+namespace {
+
+// A picture as grey levels, 0 black to 255 white, row by row.
+struct picture {
+    std::size_t width = 0, height = 0;
+    std::vector<std::uint8_t> grey;
+};
+
+// ---- the organiser's bitmaps
+
+constexpr std::size_t pic_header = 8, pic_descriptor = 12;
+
+// CRC-16 with the CCITT polynomial, starting from zero, most significant bit first.
+std::uint16_t crc16(const std::uint8_t* data, std::size_t size) {
+    std::uint16_t crc = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= static_cast<std::uint16_t>(data[i] << 8);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = static_cast<std::uint16_t>(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
+    }
+    return crc;
+}
+
+std::size_t pic_row_bytes(std::size_t width) {
+    return (width + 15) / 16 * 2;
+}
+
+struct plane {
+    std::size_t width, height;
+    const std::uint8_t* data;
+    bool black(std::size_t x, std::size_t y) const { return data[y * pic_row_bytes(width) + x / 8] >> (x % 8) & 1; }
+};
+
+std::vector<plane> read_planes(const bytes& file) {
+    if (file.size() < pic_header || std::memcmp(file.data(), "PIC\xDC", 4) != 0)
+        throw error("not a picture file (bad signature)");
+    const std::size_t count = get16(file, 6);
+    if (count == 0 || count > (file.size() - pic_header) / pic_descriptor)
+        throw error("not a picture file (" + std::to_string(count) + " bitmaps declared)");
+    std::vector<plane> planes;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = pic_header + i * pic_descriptor;
+        const std::size_t width = get16(file, at + 2), height = get16(file, at + 4), size = get16(file, at + 6);
+        const std::size_t data_at = at + pic_descriptor + get32(file, at + 8);
+        if (width == 0 || height == 0)
+            throw error("bitmap " + std::to_string(i + 1) + " is empty");
+        if (size < pic_row_bytes(width) * height || data_at > file.size() || size > file.size() - data_at)
+            throw error("bitmap " + std::to_string(i + 1) + " lies outside the file");
+        if (crc16(file.data() + data_at, size) != get16(file, at))
+            warn("bitmap " + std::to_string(i + 1) + ": checksum does not match (converted all the same)");
+        planes.push_back({width, height, file.data() + data_at});
+    }
+    return planes;
+}
+
+picture from_pic(const bytes& file) {
+    const auto planes = read_planes(file);
+    const plane& ink = planes[0];
+    const bool grey = planes.size() > 1 && planes[1].width == ink.width && planes[1].height == ink.height;
+    picture p{ink.width, ink.height, {}};
+    for (std::size_t y = 0; y < p.height; ++y)
+        for (std::size_t x = 0; x < p.width; ++x) {
+            const int level = (ink.black(x, y) ? 2 : 0) + (grey && planes[1].black(x, y) ? 1 : 0);
+            p.grey.push_back(grey ? static_cast<std::uint8_t>(255 - level * 85) : (level ? 0 : 255));
+        }
+    return p;
+}
+
+void put_plane(bytes& data, const picture& p, const std::function<bool(std::uint8_t)>& set) {
+    for (std::size_t y = 0; y < p.height; ++y) {
+        bytes row(pic_row_bytes(p.width), 0);
+        for (std::size_t x = 0; x < p.width; ++x)
+            if (set(p.grey[y * p.width + x]))
+                row[x / 8] = static_cast<std::uint8_t>(row[x / 8] | 1 << (x % 8));
+        data.insert(data.end(), row.begin(), row.end());
+    }
+}
+
+bytes to_pic(const picture& p) {
+    if (p.width > 0xFFFF || p.height > 0xFFFF || pic_row_bytes(p.width) * p.height > 0xFFFF)
+        throw error("too large for a bitmap file");
+    const std::set<std::uint8_t> levels(p.grey.begin(), p.grey.end());
+    std::vector<bytes> planes(1);
+    if (levels.size() <= 2) {
+        put_plane(planes[0], p, [](std::uint8_t g) { return g < 128; });
+    } else {
+        planes.resize(2);
+        put_plane(planes[0], p, [](std::uint8_t g) { return g < 85; });
+        put_plane(planes[1], p, [](std::uint8_t g) { return g < 170; });
+    }
+    bytes out{'P', 'I', 'C', 0xDC, 0x30, 0x30};
+    put16(out, static_cast<std::uint16_t>(planes.size()));
+    std::size_t data_at = pic_header + planes.size() * pic_descriptor;
+    for (std::size_t i = 0; i < planes.size(); ++i) {
+        put16(out, crc16(planes[i].data(), planes[i].size()));
+        put16(out, static_cast<std::uint16_t>(p.width));
+        put16(out, static_cast<std::uint16_t>(p.height));
+        put16(out, static_cast<std::uint16_t>(planes[i].size()));
+        put32(out, static_cast<std::uint32_t>(data_at - (pic_header + (i + 1) * pic_descriptor)));
+        data_at += planes[i].size();
+    }
+    for (const auto& plane_data : planes)
+        out.insert(out.end(), plane_data.begin(), plane_data.end());
+    return out;
+}
+
+// ---- PCX
+
+constexpr std::size_t pcx_header = 128;
+
+picture from_pcx(const bytes& file) {
+    if (file.size() < pcx_header || file[0] != 0x0A || file[2] > 1)
+        throw error("not a PCX file (bad signature)");
+    const unsigned bits = file[3], planes = file[65];
+    const std::size_t width = std::size_t{get16(file, 8)} - get16(file, 4) + 1;
+    const std::size_t height = std::size_t{get16(file, 10)} - get16(file, 6) + 1;
+    const std::size_t line = get16(file, 66);
+    const unsigned depth = bits * planes;
+    const bool rgb = bits == 8 && planes == 3;
+    if (!((planes == 1 && (bits == 1 || bits == 2 || bits == 4 || bits == 8)) || (bits == 1 && planes == 4) || rgb))
+        throw error("unsupported PCX layout (" + std::to_string(bits) + " bits in " + std::to_string(planes) +
+                    " planes)");
+    if (get16(file, 8) < get16(file, 4) || get16(file, 10) < get16(file, 6) || line * 8 < width * bits || line == 0)
+        throw error("not a PCX file (bad size)");
+    // Run-length coding packs at most 63 bytes into two: a larger picture cannot be in this file.
+    const std::size_t needed = line * planes * height;
+    if (needed / 32 > file.size())
+        throw error("the picture is larger than the file can hold");
+    bytes raw;
+    raw.reserve(needed);
+    for (std::size_t at = pcx_header; raw.size() < needed;) {
+        if (at >= file.size())
+            throw error("the picture data ends too early");
+        std::size_t run = 1;
+        std::uint8_t value = file[at++];
+        if (file[2] == 1 && value >= 0xC0) {
+            run = value & 0x3F;
+            if (at >= file.size())
+                throw error("the picture data ends too early");
+            value = file[at++];
+        }
+        raw.insert(raw.end(), std::min(run, needed - raw.size()), value);
+    }
+    std::array<std::array<std::uint8_t, 3>, 256> palette{};
+    const bool vga = depth == 8 && file.size() >= pcx_header + 769 && file[file.size() - 769] == 0x0C;
+    // A two-colour picture without a palette of its own is black (0) and white (1).
+    const bool bare_mono = depth == 1 && std::equal(file.begin() + 16, file.begin() + 19, file.begin() + 19);
+    for (std::size_t i = 0; i < 256; ++i)
+        for (std::size_t c = 0; c < 3; ++c)
+            palette[i][c] = vga          ? file[file.size() - 768 + i * 3 + c]
+                            : depth == 8 ? static_cast<std::uint8_t>(i)
+                            : bare_mono  ? static_cast<std::uint8_t>(i ? 255 : 0)
+                            : i < 16     ? file[16 + i * 3 + c]
+                                         : 0;
+    picture p{width, height, {}};
+    p.grey.reserve(width * height);
+    for (std::size_t y = 0; y < height; ++y)
+        for (std::size_t x = 0; x < width; ++x) {
+            if (rgb) {
+                const std::size_t at = y * 3 * line + x;
+                p.grey.push_back(static_cast<std::uint8_t>(
+                    (raw[at] * 299 + raw[at + line] * 587 + raw[at + 2 * line] * 114) / 1000));
+                continue;
+            }
+            unsigned index = 0;
+            for (unsigned pl = 0; pl < planes; ++pl) {
+                const std::size_t bit = x * bits;
+                const std::uint8_t byte = raw[(y * planes + pl) * line + bit / 8];
+                const unsigned value = byte >> (8 - bits - bit % 8) & ((1u << bits) - 1);
+                index |= value << (pl * bits);
+            }
+            const auto& rgb = palette[index];
+            p.grey.push_back(static_cast<std::uint8_t>((rgb[0] * 299 + rgb[1] * 587 + rgb[2] * 114) / 1000));
+        }
+    return p;
+}
+
+void pack_line(bytes& out, const bytes& line) {
+    for (std::size_t i = 0; i < line.size();) {
+        std::size_t run = 1;
+        while (i + run < line.size() && run < 63 && line[i + run] == line[i])
+            ++run;
+        if (run > 1 || line[i] >= 0xC0)
+            out.push_back(static_cast<std::uint8_t>(0xC0 | run));
+        out.push_back(line[i]);
+        i += run;
+    }
+}
+
+// Black and white as 1 bit a pixel; anything else as 8 bits with a palette of greys.
+bytes to_pcx(const picture& p) {
+    const bool mono = std::all_of(p.grey.begin(), p.grey.end(), [](std::uint8_t g) { return g == 0 || g == 255; });
+    const std::size_t line = mono ? (p.width + 15) / 16 * 2 : (p.width + 1) / 2 * 2;
+    bytes out{0x0A, 5, 1, static_cast<std::uint8_t>(mono ? 1 : 8)};
+    for (std::uint16_t v : {0, 0, static_cast<int>(p.width - 1), static_cast<int>(p.height - 1), 72, 72})
+        put16(out, v);
+    for (int i = 0; i < 48; ++i) // the 16-colour palette: white, then black (a set bit is black)
+        out.push_back(mono && i < 3 ? 255 : 0);
+    out.push_back(0);
+    out.push_back(1); // planes
+    put16(out, static_cast<std::uint16_t>(line));
+    put16(out, mono ? 1 : 2); // colour or black and white; grey
+    out.resize(pcx_header, 0);
+    for (std::size_t y = 0; y < p.height; ++y) {
+        bytes row(line, 0);
+        for (std::size_t x = 0; x < p.width; ++x) {
+            const std::uint8_t g = p.grey[y * p.width + x];
+            if (!mono)
+                row[x] = g;
+            else if (g == 0)
+                row[x / 8] = static_cast<std::uint8_t>(row[x / 8] | 0x80 >> (x % 8));
+        }
+        pack_line(out, row);
+    }
+    if (!mono) {
+        out.push_back(0x0C);
+        for (int i = 0; i < 256; ++i)
+            out.insert(out.end(), 3, static_cast<std::uint8_t>(i));
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string input = argc > 1 ? argv[argc - 1] : "";
+    return run("WSPCX", input, [&] {
+        const std::string mode = argc > 2 ? argv[1] : "";
+        if (mode != "-W" && mode != "-P")
+            throw error("usage: WSPCX -W -S FILE.pic | WSPCX -P -S FILE.pcx");
+        const bytes file = read_file(input);
+        if (mode == "-W")
+            write_output(input, beside(input, ".pcx"), to_pcx(from_pic(file)));
+        else
+            write_output(input, beside(input, ".pic"), to_pic(from_pcx(file)));
+    });
+}

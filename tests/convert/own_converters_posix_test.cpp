@@ -1,0 +1,66 @@
+// Kivo's directory batch with the converters a build puts beside the program.
+
+#include "convert/formats.h"
+#include "convert/state.h"
+#include "convert/walk.h"
+#include "converters.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace mod_convert;
+using namespace kivo_test;
+
+namespace {
+
+std::string little16(unsigned v) {
+    return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
+
+// One bitmap of 16x1 pixels, every other one black.
+std::string pic_file() {
+    return std::string("PIC\xDC\x30\x30", 6) + little16(1) + little16(0) + little16(16) + little16(1) + little16(2) +
+           little16(0) + little16(0) + "\x55\x55";
+}
+
+std::string wve_file(unsigned samples) {
+    return std::string("ALawSoundFile**\0", 16) + little16(0x100F) + little16(samples) + little16(0) + little16(0) +
+           little16(1) + std::string(6, '\0') + std::string(samples, '\xD5');
+}
+
+class OwnConverters : public engine_test {};
+
+} // namespace
+
+TEST_F(OwnConverters, ADirectoryBatchConvertsWithEach) {
+    const struct {
+        int source, target;
+        const char* converter;
+        const char* input;
+        std::string content;
+        const char* output;
+        const char* status;
+    } cases[] = {
+        {csv, tsv, "csv2tsv", "t.csv", "a,\"b, c\"\n", "t.tsv", "Status: Idle"},
+        {wve, wav, "wve2wav", "s.wve", wve_file(8), "s.wav", "Status: Idle"},
+        {pic, pcx, "WSPCX", "p.pic", pic_file(), "p.pcx", "Status: Idle"},
+        {wve, wav, "wve2wav", "bad.wve", "RIFF", "",
+         "Status: 1 file failed: bad.wve (converter exit code 1: wve2wav: bad.wve: not a sound file (bad "
+         "signature))"},
+    };
+    for (const auto& c : cases) {
+        pair(c.source, c.target);
+        std::filesystem::copy_file(std::string(KIVO_PROGRAM_DIR) + "/" + c.converter, app + "/" + c.converter,
+                                   std::filesystem::copy_options::overwrite_existing);
+        const std::string dir = root / c.input;
+        make_dir(dir);
+        write_file(dir + "/" + c.input, c.content);
+        window.picker = [&] { state().chosen_directory = dir + "/"; };
+        convert_directory(window);
+        EXPECT_EQ(window.lbl_status, c.status) << c.input;
+        if (*c.output) {
+            EXPECT_TRUE(exists(dir + "/" + c.output)) << c.output;
+        }
+    }
+}
