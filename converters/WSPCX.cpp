@@ -238,15 +238,11 @@ bytes to_pcx(const picture& p) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string input = argc > 1 ? argv[argc - 1] : "";
-    return run("WSPCX", input, [&] {
-        const std::string mode = argc > 2 ? argv[1] : "";
-        if (mode != "-W" && mode != "-P")
-            throw error("usage: WSPCX -W -S FILE.pic | WSPCX -P -S FILE.pcx");
-        const bytes file = read_file(input);
-        if (mode == "-W")
-            write_output(input, beside(input, ".pcx"), to_pcx(from_pic(file)));
-        else
-            write_output(input, beside(input, ".pic"), to_pic(from_pcx(file)));
-    });
+    const std::string mode = argc > 2 ? argv[1] : "";
+    return convert_beside("WSPCX", "WSPCX -W -S FILE.pic | WSPCX -P -S FILE.pcx",
+                          mode == "-W" || mode == "-P" ? argc : 1, argv, [&](const bytes& file) {
+                              if (mode == "-W")
+                                  return std::make_pair(std::string(".pcx"), to_pcx(from_pic(file)));
+                              return std::make_pair(std::string(".pic"), to_pic(from_pcx(file)));
+                          });
 }

@@ -100,22 +100,14 @@ bytes wve_file(const std::vector<double>& samples) {
     return out;
 }
 
-void convert(const std::string& input) {
-    const bytes file = read_file(input);
-    const wave w = parse(file);
-    const auto samples = resample(mono_samples(file, w), w.rate);
-    if (samples.size() > 0xFFFFFFFFu)
-        throw error("too long for a sound file");
-    write_output(input, beside(input, ".wve"), wve_file(samples));
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string input = argc > 1 ? argv[argc - 1] : "";
-    return run("wav2wve", input, [&] {
-        if (argc < 2)
-            throw error("usage: wav2wve FILE.wav");
-        convert(input);
+    return convert_beside("wav2wve", "wav2wve FILE.wav", argc, argv, [](const bytes& file) {
+        const wave w = parse(file);
+        const auto samples = resample(mono_samples(file, w), w.rate);
+        if (samples.size() > 0xFFFFFFFFu)
+            throw error("too long for a sound file");
+        return std::make_pair(std::string(".wve"), wve_file(samples));
     });
 }

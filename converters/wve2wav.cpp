@@ -30,8 +30,7 @@ bytes wav_file(const std::vector<std::int16_t>& samples) {
     return out;
 }
 
-void convert(const std::string& input) {
-    const bytes file = read_file(input);
+bytes decode(const bytes& file) {
     if (file.size() < wve_header_size || std::memcmp(file.data(), wve_signature, sizeof wve_signature) != 0)
         throw error("not a sound file (bad signature)");
     const std::uint32_t count = get32(file, 18);
@@ -44,16 +43,12 @@ void convert(const std::string& input) {
     for (std::size_t i = 0; i < count; ++i)
         samples.push_back(alaw_decode(file[wve_header_size + i]));
     samples.resize(samples.size() + silence, 0);
-    write_output(input, beside(input, ".wav"), wav_file(samples));
+    return wav_file(samples);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string input = argc > 1 ? argv[argc - 1] : "";
-    return run("wve2wav", input, [&] {
-        if (argc < 2)
-            throw error("usage: wve2wav FILE.wve");
-        convert(input);
-    });
+    return convert_beside("wve2wav", "wve2wav FILE.wve", argc, argv,
+                          [](const bytes& file) { return std::make_pair(std::string(".wav"), decode(file)); });
 }

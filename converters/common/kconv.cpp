@@ -31,9 +31,20 @@ int run(const char* program, const std::string& file, const std::function<void()
         body();
         return 0;
     } catch (const std::exception& e) {
-        std::cerr << program << ": " << current_file << ": " << e.what() << std::endl;
+        std::cerr << program << ": " << (current_file.empty() ? "" : current_file + ": ") << e.what() << std::endl;
         return 1;
     }
+}
+
+int convert_beside(const char* program, const char* usage, int argc, char** argv,
+                   const std::function<std::pair<std::string, bytes>(const bytes& input)>& convert) {
+    const std::string input = argc > 1 ? argv[argc - 1] : "";
+    return run(program, input, [&] {
+        if (argc < 2)
+            throw error(std::string("usage: ") + usage);
+        const auto [ext, data] = convert(read_file(input));
+        write_output(input, beside(input, ext), data);
+    });
 }
 
 void warn(const std::string& message) {

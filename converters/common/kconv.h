@@ -6,6 +6,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kconv {
@@ -20,6 +21,10 @@ public:
 
 // Runs a converter's body: an error becomes "PROGRAM: FILE: MESSAGE" on standard error and exit code 1.
 int run(const char* program, const std::string& file, const std::function<void()>& body);
+// A converter of the file named last on its command line into a file beside it: `convert` gives the
+// new extension and the output's bytes; without a file name the usage is the error.
+int convert_beside(const char* program, const char* usage, int argc, char** argv,
+                   const std::function<std::pair<std::string, bytes>(const bytes& input)>& convert);
 // A note on standard error that does not stop the conversion.
 void warn(const std::string& message);
 
