@@ -3,13 +3,19 @@
 #include "convert/state.h"
 #include "forms/app_helpers.h"
 #include "forms/frm_main.h"
+#include "kivo_version.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
+#include <QStandardPaths>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kivo"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kivo_version::text));
+    QApplication::setWindowIcon(mod_utils_dsw::kivo_icon());
     mod_utils_dsw::use_classic_style();
     // Where the program lies (converters, job files, log) and what it is called (the log's name).
     auto& engine = mod_convert::state();

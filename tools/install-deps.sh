@@ -1,12 +1,12 @@
 #!/bin/sh
-# Installs the Debian 12 packages Kivo needs to build, run and test (with --windows, also what
-# cross-builds the engine for Windows and runs its tests under Wine, and the independent decoders
-# the converters' tests check against: sox and ImageMagick). Safe to run again.
+# Installs the Debian 12 packages Kivo needs to build, run and test. With --windows, also what
+# cross-builds the engine for Windows and runs its tests under Wine, the independent decoders the
+# converters' tests check against (sox, ImageMagick) and the desktop files' validators. Safe to run again.
 set -eu
 
 packages="build-essential cmake qt6-base-dev libgtest-dev googletest fonts-liberation"
 if [ "${1:-}" = "--windows" ]; then
-    packages="$packages g++-mingw-w64-x86-64-posix wine64 sox imagemagick"
+    packages="$packages g++-mingw-w64-x86-64-posix wine64 sox imagemagick desktop-file-utils appstream"
 fi
 
 missing=""

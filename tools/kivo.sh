@@ -1,6 +1,7 @@
 #!/bin/sh
 # One entry point for developers: `run` builds and starts Kivo, `test` builds and runs every test,
-# `bench` measures Kivo against its yardsticks.
+# `package` makes the portable archive, `install-desktop` adds Kivo to the desktop menu, `bench`
+# measures Kivo against its yardsticks.
 set -eu
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -39,13 +40,22 @@ test)
     (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
     windows_tests
     ;;
+package)
+    "$top/tools/install-deps.sh" --windows
+    configure_and_build
+    (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
+    (cd "$build" && cpack)
+    ;;
+install-desktop)
+    exec "$top/tools/install-desktop.sh" "${2:-$build/src}"
+    ;;
 bench)
     "$top/tools/install-deps.sh"
     configure_and_build
     exec "$build/bench/kivo_bench"
     ;;
 *)
-    echo "usage: $0 run|test|bench" >&2
+    echo "usage: $0 run|test|package|install-desktop [FOLDER]|bench" >&2
     exit 2
     ;;
 esac

@@ -8,6 +8,8 @@
 #include "platform/native.h"
 #include "util/mod_utils_dsw.h"
 
+#include <filesystem>
+
 namespace mod_convert {
 
 using namespace mod_utils_dsw;
@@ -59,17 +61,29 @@ std::string final_status(const batch& b, bool log_exists) {
 }
 
 std::string failure_tooltip(const batch& b, bool log_exists) {
-    if (b.failures.empty())
-        return {};
     std::string text;
+    if (b.job_dir != state().app_dir)
+        text += "Job files in " + b.job_dir + " (the program's folder is read-only)\n";
     for (std::size_t i = 0; i < b.failures.size() && i < tooltip_failures; ++i)
         text += b.failures[i].path + ": " + b.failures[i].reason + "\n";
     if (b.failures.size() > tooltip_failures)
         text += "and " + std::to_string(b.failures.size() - tooltip_failures) + " more\n";
-    if (log_exists)
+    if (log_exists && !b.failures.empty())
         text += "See also " + conversion_log_path() + "\n";
-    text.pop_back();
+    if (!text.empty())
+        text.pop_back();
     return text;
+}
+
+// The program's folder may be read-only (unpacked into /opt, or on a read-only medium): the job
+// files then go to a per-user folder; converters and the log stay in the program's folder.
+std::string job_directory() {
+    const auto& s = state();
+    if (platform::dir_writable(s.app_dir) || s.user_job_dir.empty())
+        return s.app_dir;
+    std::error_code ec;
+    std::filesystem::create_directories(s.user_job_dir, ec);
+    return s.user_job_dir;
 }
 
 // The window goes back to idle however the batch ends.
@@ -85,6 +99,8 @@ private:
 };
 
 } // namespace
+
+batch::batch(main_window& w) : window(w), job_dir(state().app_dir) {}
 
 std::string conversion_log_path() {
     return with_trailing_backslash(state().app_dir) + state().exe_base_name + ".log";
@@ -115,8 +131,8 @@ void end_batch(batch& b) {
     b.window.set_lbl_note("");
     b.window.set_lbl_currpath("");
     if (b.choices.chk_debug == 0) {
-        delete_recorded(b, job_script_path());
-        delete_recorded(b, scratch_output_path());
+        delete_recorded(b, job_script_path(b));
+        delete_recorded(b, scratch_output_path(b));
     }
     const bool log_exists = platform::plain_file_exists(conversion_log_path());
     b.window.set_lbl_status(final_status(b, log_exists));
@@ -131,6 +147,7 @@ void run_batch(main_window& window, const std::function<void(batch&)>& body) {
         return;
     }
     batch b(window);
+    b.job_dir = job_directory();
     phase_guard phase(window);
     begin_batch(b);
     b.batch_error = single_output_status(b.choices.opt_to_one);

@@ -30,8 +30,9 @@ struct job_plan {
 
 // One run, from begin_batch to end_batch.
 struct batch {
-    explicit batch(main_window& w) : window(w) {}
+    explicit batch(main_window& w); // job files in the application directory
     main_window& window;
+    std::string job_dir; // where the job script and the scratch output go
     batch_choices choices;
     std::vector<failure> failures;
     std::string batch_error; // a status that replaces the batch's own, when it could not run

@@ -25,10 +25,6 @@ void refuse(const std::string& problem) {
         throw conversion_error(problem);
 }
 
-std::string app_file(const std::string& name) {
-    return with_trailing_backslash(state().app_dir) + name;
-}
-
 const job_plan& plan_of(batch& b) {
     if (!b.plan) {
         const std::string name = converter_command(false);
@@ -75,11 +71,11 @@ std::string exit_reason(const mod_ExecCmd::exec_result& result) {
 
 } // namespace
 
-std::string job_script_path() {
-    return app_file(job_script_name(platform::native_dialect()));
+std::string job_script_path(const batch& b) {
+    return with_trailing_backslash(b.job_dir) + job_script_name(platform::native_dialect());
 }
-std::string scratch_output_path() {
-    return app_file("kivotemp.tmp");
+std::string scratch_output_path(const batch& b) {
+    return with_trailing_backslash(b.job_dir) + "kivotemp.tmp";
 }
 
 std::string output_path(const batch& b, const std::string& input) {
@@ -90,7 +86,7 @@ std::string output_target(const batch& b, const std::string& input) {
     if (writes_own_output(state().source_format))
         return {};
     return redirection(platform::native_dialect(),
-                       b.choices.opt_to_one ? scratch_output_path() : per_file_output(b, input));
+                       b.choices.opt_to_one ? scratch_output_path(b) : per_file_output(b, input));
 }
 
 void convert_file(batch& b, const std::string& input) {
@@ -104,7 +100,7 @@ void convert_file(batch& b, const std::string& input) {
     const std::string output = output_path(b, input);
     check_output(output, input);
     if (single)
-        refuse(output_problem(scratch_output_path()));
+        refuse(output_problem(scratch_output_path(b)));
     const auto dialect = platform::native_dialect();
     const std::string line =
         job_line(dialect, plan.program, plan.flags, short_file_path(input), output_target(b, input));
@@ -113,14 +109,14 @@ void convert_file(batch& b, const std::string& input) {
     const bool output_existed = platform::inspect_path(output, false).kind != platform::path_kind::missing;
 
     try {
-        platform::write_text_lines(job_script_path(), job_script_lines(dialect, line));
+        platform::write_text_lines(job_script_path(b), job_script_lines(dialect, line));
     } catch (const std::exception&) {
         throw conversion_error("cannot write the job script");
     }
     if (single)
-        delete_if_exists(scratch_output_path()); // a job that does not run must leave nothing to copy
+        delete_if_exists(scratch_output_path(b)); // a job that does not run must leave nothing to copy
 
-    const auto result = mod_ExecCmd::ExecCmd(b.window, job_script_path());
+    const auto result = mod_ExecCmd::ExecCmd(b.window, job_script_path(b));
     if (result.stopped) {
         // Half written: a redirected output was emptied when the job began; a new one is incomplete.
         if (!single && (!output_existed || !writes_own_output(state().source_format)))
@@ -130,9 +126,9 @@ void convert_file(batch& b, const std::string& input) {
     if (!result.started)
         throw conversion_error("the job could not be started");
     if (single) {
-        if (!platform::plain_file_exists(scratch_output_path()))
+        if (!platform::plain_file_exists(scratch_output_path(b)))
             throw conversion_error("the converter left no output");
-        append_scratch_output(state().single_output_file, scratch_output_path(), input);
+        append_scratch_output(state().single_output_file, scratch_output_path(b), input);
     }
     count_processed_file(b.window);
     if (result.exit_code != 0)

@@ -14,8 +14,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-std::string job_script_path();
-std::string scratch_output_path();
+// In the batch's job directory: the application directory, or the per-user place when that is read-only.
+std::string job_script_path(const batch& b);
+std::string scratch_output_path(const batch& b);
 
 // The file this input's conversion writes: the per-file output beside it (also the one that the
 // pic, pcx, wve and wav converters choose themselves), or the single output file.

@@ -31,7 +31,8 @@ std::vector<std::string> own_file_names() {
 }
 
 bool own_file(const std::string& path) {
-    if (!same_file(dir_part(path), state().app_dir))
+    const std::string dir = dir_part(path);
+    if (!same_file(dir, state().app_dir) && !same_file(dir, state().user_job_dir))
         return false;
     const std::string name = file_name_part(path);
     for (const auto& own : own_file_names())

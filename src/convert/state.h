@@ -17,6 +17,7 @@ struct module_state {
 
     std::string app_dir;       // the directory that holds the program
     std::string exe_base_name; // names the conversion log
+    std::string user_job_dir;  // the job files' place when app_dir is read-only
 };
 
 module_state& state();

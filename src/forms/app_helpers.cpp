@@ -1,5 +1,7 @@
 #include "forms/app_helpers.h"
 
+#include "kivo_version.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QPointer>
@@ -9,7 +11,7 @@
 namespace mod_utils_dsw {
 
 QString version_string() {
-    return version_string(KIVO_VERSION_MAJOR, KIVO_VERSION_MINOR, KIVO_VERSION_PATCH);
+    return version_string(kivo_version::major, kivo_version::minor, kivo_version::patch);
 }
 
 QString version_string(int major, int minor, int revision) {
@@ -33,6 +35,13 @@ std::string to_core(const QString& s) {
 
 QString from_core(const std::string& s) {
     return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QIcon kivo_icon() {
+    QIcon icon;
+    for (const char* size : {"48", "128"})
+        icon.addFile(QStringLiteral(":/kivo/kivo-%1.png").arg(QLatin1String(size)));
+    return icon;
 }
 
 QFont form_font(qreal point_size) {

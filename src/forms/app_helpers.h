@@ -3,6 +3,7 @@
 // between Qt strings and the engine's byte strings.
 
 #include <QFont>
+#include <QIcon>
 #include <QString>
 
 #include <string>
@@ -20,6 +21,9 @@ void unload_other_forms(QWidget* frm);
 // The engine's strings are in the system's 8-bit encoding (UTF-8 here, the ANSI code page on Windows).
 std::string to_core(const QString& s);
 QString from_core(const std::string& s);
+
+// The organiser icon, for every window.
+QIcon kivo_icon();
 
 // The small sans font every form uses.
 QFont form_font(qreal point_size = 8);

@@ -23,6 +23,8 @@ struct path_info {
 };
 // What lies at `path`; without `follow_links` a final link is reported as a link.
 path_info inspect_path(const std::string& path, bool follow_links);
+// Whether this process may create files in the directory.
+bool dir_writable(const std::string& dir);
 // False when the OS refuses to let this process read the file.
 bool readable_file(const std::string& path);
 

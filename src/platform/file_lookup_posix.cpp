@@ -54,6 +54,10 @@ path_info inspect_path(const std::string& path, bool follow_links) {
     return {S_ISREG(st.st_mode) ? path_kind::regular : path_kind::special, {}};
 }
 
+bool dir_writable(const std::string& dir) {
+    return ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
 bool readable_file(const std::string& path) {
     return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0 || errno != EACCES;
 }

@@ -46,6 +46,17 @@ path_info inspect_path(const std::string& path, bool follow_links) {
     return {(attrs & FILE_ATTRIBUTE_DEVICE) ? path_kind::special : path_kind::regular, {}};
 }
 
+bool dir_writable(const std::string& dir) {
+    // A probe file that goes when its handle closes tells what the folder's rights allow.
+    const std::string probe = (!dir.empty() && dir.back() == '\\' ? dir : dir + '\\') + "kivotemp.prb";
+    const HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(h);
+    return true;
+}
+
 bool readable_file(const std::string& path) {
     const HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace mod_convert;
 using namespace kivo_test;
 
@@ -123,4 +127,26 @@ TEST_F(Batch, AnErrorOutsideAnyFileStopsTheBatchVisibly) {
     EXPECT_EQ(window.lbl_note, "");
     run_batch(window, [](batch&) {});
     EXPECT_EQ(window.lbl_status, "Status: Idle");
+}
+
+TEST_F(Batch, AReadOnlyProgramFolderPutsTheJobFilesInAPerUserPlace) {
+    pair(agn, tsv);
+    write_converter(app, "agn2tsv", "echo converted\n");
+    const std::string user = root / "user/kivo";
+    state().user_job_dir = user;
+    // Root writes anywhere a mode allows nothing; an immutable folder stops root too.
+    ::chmod(app.c_str(), 0555);
+    const bool immutable = ::geteuid() == 0 && std::system(("chattr +i '" + app + "' 2>/dev/null").c_str()) == 0;
+    if (::geteuid() == 0 && !immutable)
+        GTEST_SKIP() << "no way to make a folder read-only for root here";
+    window.debug = 1;
+    run_one();
+    if (immutable)
+        std::system(("chattr -i '" + app + "'").c_str());
+    ::chmod(app.c_str(), 0755);
+    EXPECT_EQ(read_file(data + "/a.tsv"), "converted\n");
+    EXPECT_EQ(window.lbl_status, "Status: Idle");
+    EXPECT_EQ(window.lbl_status_tooltip, "Job files in " + user + " (the program's folder is read-only)");
+    EXPECT_TRUE(exists(user + "/kivotemp.sh")) << "debug mode leaves them where they were written";
+    EXPECT_FALSE(exists(job()));
 }

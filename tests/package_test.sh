@@ -1,0 +1,32 @@
+#!/bin/sh
+# The portable archive: packed by CPack, unpacked elsewhere, its program starts there (offscreen) and
+# its converters run; the desktop entry and the metainfo pass their validators.
+# usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION
+set -eu
+build=$1 source=$2 version=$3
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-package.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+desktop-file-validate "$source/resources/kivo.desktop"
+appstreamcli validate --no-net "$source/resources/io.github.kivo.Kivo.metainfo.xml" >/dev/null
+
+(cd "$build" && cpack -B "$work/out" >/dev/null)
+archive="$work/out/kivo-$version-linux-x86_64.tar.gz"
+tar -xzf "$archive" -C "$work"
+folder="$work/kivo-$version"
+for f in kivo csv2tsv tsv2csv wve2wav wav2wve WSPCX README.md LICENSE kivo.desktop kivo.svg kivo-128.png; do
+    [ -e "$folder/$f" ] || { echo "package: $f is missing" >&2; exit 1; }
+done
+[ "$(printf 'a,"b, c"\n' | "$folder/csv2tsv")" = "$(printf 'a\tb, c')" ]
+
+# The program starts from the unpacked folder and keeps running until it is ended.
+chmod a-w "$folder"
+status=0
+QT_QPA_PLATFORM=offscreen timeout 3 "$folder/kivo" || status=$?
+chmod u+w "$folder"
+[ "$status" -eq 124 ] || { echo "package: kivo ended with $status" >&2; exit 1; }
+
+# install-desktop points the entry at the folder.
+HOME="$work/home" "$folder/install-desktop.sh" >/dev/null
+grep -q "^Exec=\"$folder/kivo\"" "$work/home/.local/share/applications/kivo.desktop"
+echo "package: $(basename "$archive") is whole"
