@@ -6,7 +6,7 @@ set -eu
 
 packages="build-essential cmake qt6-base-dev libgtest-dev googletest fonts-liberation"
 if [ "${1:-}" = "--windows" ]; then
-    packages="$packages g++-mingw-w64-x86-64-posix wine64 sox imagemagick desktop-file-utils appstream"
+    packages="$packages g++-mingw-w64-x86-64-posix wine64 sox imagemagick desktop-file-utils appstream libxml2-utils"
 fi
 
 missing=""

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -278,4 +279,175 @@ TEST_F(Converters, OutputsNeverGoThroughALinkOrOntoTheInput) {
     fs::create_directory(dir / "d.wve");
     const auto d = sh("cp same.wav d.wav && '" + program("wav2wve") + "' d.wav");
     EXPECT_EQ(d.code, 1);
+}
+
+namespace {
+
+// Record framing of Data files: a word of length (bits 0-11) and type (bits 12-15), then the data.
+std::string dbf_record(unsigned type, const std::string& data) {
+    bytes frame;
+    kconv::put16(frame, static_cast<std::uint16_t>(type << 12 | data.size()));
+    return as_text(frame) + data;
+}
+
+std::string qstr(const std::string& s) {
+    return std::string(1, static_cast<char>(s.size())) + s;
+}
+
+std::string dbf_file(const std::string& records) {
+    return std::string("OPLDatabaseFile\0\x0F\x10\x16\x00\x0F\x10", 22) + records;
+}
+
+// Word files: the 40-byte header, then records of a type word, a length word and the data.
+std::string wrd_record(unsigned type, const std::string& data) {
+    bytes frame;
+    kconv::put16(frame, static_cast<std::uint16_t>(type));
+    kconv::put16(frame, static_cast<std::uint16_t>(data.size()));
+    return as_text(frame) + data;
+}
+
+std::string wrd_file(const std::string& records, unsigned version = 1) {
+    bytes head(reinterpret_cast<const std::uint8_t*>("PSIONWPDATAFILE"),
+               reinterpret_cast<const std::uint8_t*>("PSIONWPDATAFILE") + 16);
+    kconv::put16(head, static_cast<std::uint16_t>(version));
+    kconv::put16(head, version == 1 ? 0 : 1);
+    head.resize(36, 0xEA);
+    kconv::put16(head, version == 1 ? 0xEAEA : 0);
+    head.resize(40, 0);
+    return as_text(head) + records;
+}
+
+// A style (type 6) or emphasis (type 7) record: code, attribute bits, inherit mask, alignment.
+std::string wrd_format(unsigned type, const char* code, unsigned attributes, unsigned inherit, unsigned align) {
+    std::string r(80, '\0');
+    r.replace(0, 2, code);
+    r[22] = static_cast<char>(attributes);
+    r[26] = static_cast<char>(inherit);
+    r[34] = static_cast<char>(align);
+    return wrd_record(type, type == 7 ? r.substr(0, 28) : r);
+}
+
+std::string wrd_run(unsigned length, const char* style, const char* emphasis) {
+    bytes b;
+    kconv::put16(b, static_cast<std::uint16_t>(length));
+    return as_text(b) + style + emphasis;
+}
+
+} // namespace
+
+TEST_F(Converters, DataFilesBecomeTables) {
+    std::string real(8, '\0');
+    const double one_and_a_half = 1.5, tenth = 0.1;
+    std::memcpy(real.data(), &one_and_a_half, 8);
+    std::string tenth_bytes(8, '\0');
+    std::memcpy(tenth_bytes.data(), &tenth, 8);
+    const std::string types = dbf_record(2, std::string("\x03\x00\x01\x02", 4));
+    const std::string labels = dbf_record(3, dbf_record(4, qstr("Name") + qstr("Tel")));
+    const struct {
+        const char* what;
+        std::string file;
+        std::string tsv;
+    } cases[] = {
+        {"every field type and labels",
+         dbf_file(types + dbf_record(1, qstr("Ann") + std::string("\x07\x00\xA0\x86\x01\x00", 6) + real) +
+                  dbf_record(1, qstr("Bob") + std::string("\xFF\xFF\x60\x79\xFE\xFF", 6) + tenth_bytes) + labels),
+         "Name\tTel\tField3\tField4\nAnn\t7\t100000\t1.5\nBob\t-1\t-100000\t0.1\n"},
+        {"short, deleted and private records",
+         dbf_file(types + dbf_record(1, qstr("Cy")) + dbf_record(0, qstr("gone")) + dbf_record(5, "private")),
+         "Field1\tField2\tField3\tField4\nCy\t\t\t\n"},
+        {"code page 850 and control bytes",
+         dbf_file(dbf_record(2, "\x03\x03") + dbf_record(1, qstr("caf\x82 \x81\xE1\x9C \xB3\xC4") + qstr("a\x15"
+                                                                                                         "b\tc\x05"
+                                                                                                         "d"))),
+         "Field1\tField2\ncaf\xC3\xA9 \xC3\xBC\xC3\x9F\xC2\xA3 \xE2\x94\x82\xE2\x94\x80\ta b cd\n"},
+        {"no records", dbf_file(types), "Field1\tField2\tField3\tField4\n"},
+    };
+    for (const auto& c : cases) {
+        spit(dir / "in.dbf", c.file);
+        const auto r = sh("'" + program("dbf2tsv") + "' in.dbf");
+        EXPECT_EQ(r.code, 0) << c.what << r.err;
+        EXPECT_EQ(r.out, c.tsv) << c.what;
+    }
+}
+
+TEST_F(Converters, TablesBecomeDataFilesAndBack) {
+    const std::string table = "Name\tTown\tNote\nAnn\tK\xC3\xB6ln\t\nBob\t\xC2\xA3 5\tsays \"hi\"\n\t\t\n";
+    spit(dir / "in.tsv", table);
+    const auto r = sh("'" + program("tsv2dbf") + "' < in.tsv > back.dbf && '" + program("dbf2tsv") + "' back.dbf");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, table);
+
+    spit(dir / "wide.tsv", "A\tB\n" + std::string(300, 'x') + "\t\xE2\x82\xAC\n");
+    const auto cut = sh("'" + program("tsv2dbf") + "' < wide.tsv > cut.dbf && '" + program("dbf2tsv") + "' cut.dbf");
+    EXPECT_EQ(cut.code, 0);
+    EXPECT_EQ(cut.out, "A\tB\n" + std::string(254, 'x') + "\t?\n");
+    EXPECT_NE(cut.err.find("1 field(s) longer than 254 characters were cut"), std::string::npos) << cut.err;
+    EXPECT_NE(cut.err.find("1 character(s) the organiser cannot show became '?'"), std::string::npos) << cut.err;
+}
+
+TEST_F(Converters, WordFilesBecomeTextAndHtml) {
+    const std::string formats = wrd_format(6, "BT", 0, 0, 0) + wrd_format(6, "CE", 1, 0, 2) +
+                                wrd_format(7, "NN", 0, 0x1F, 0) + wrd_format(7, "BB", 2, 0x1D, 0) +
+                                wrd_format(7, "SU", 8, 0x17, 0);
+    // "Hi <b><&></b> you" / centred, underlined "x" with superscript "2"; then a soft hyphen, a
+    // non-breaking space and a forced line break.
+    const std::string text = std::string("Hi <&> you\0x2\0a\x0E"
+                                         "b\x0F"
+                                         "c\x15"
+                                         "d",
+                                         21);
+    const std::string runs = wrd_run(3, "BT", "NN") + wrd_run(3, "BT", "BB") + wrd_run(5, "BT", "NN") +
+                             wrd_run(1, "CE", "NN") + wrd_run(2, "CE", "SU") + wrd_run(8, "BT", "NN");
+    const std::string file =
+        wrd_file(wrd_record(1, std::string(10, '\0')) + formats + wrd_record(8, text) + wrd_record(9, runs));
+    spit(dir / "doc.wrd", file);
+    const auto t = sh("'" + program("WRD2HTML") + "' -t doc.wrd");
+    EXPECT_EQ(t.code, 0);
+    EXPECT_EQ(t.out, "Hi <&> you\nx2\nab\xC2\xA0"
+                     "c\nd\n");
+    EXPECT_EQ(t.err, "WRD2HTML: doc.wrd: byte 21 taken as a forced line break (undocumented)\n");
+    const auto h = sh("'" + program("WRD2HTML") + "' -h doc.wrd");
+    EXPECT_EQ(h.code, 0);
+    EXPECT_NE(h.out.find("<meta charset=\"utf-8\">"), std::string::npos);
+    EXPECT_NE(h.out.find("<p>Hi <b>&lt;&amp;&gt;</b> you</p>"), std::string::npos) << h.out;
+    EXPECT_NE(h.out.find("<p style=\"text-align:center\"><u>x</u><u><sup>2</sup></u></p>"), std::string::npos) << h.out;
+    EXPECT_NE(h.out.find("<p>a&shy;b&nbsp;c<br>d</p>"), std::string::npos) << h.out;
+    if (have("xmllint")) {
+        spit(dir / "doc.html", h.out);
+        EXPECT_EQ(sh("xmllint --html --noout doc.html").err, "");
+    }
+
+    spit(dir / "empty.wrd", wrd_file(wrd_record(8, "")));
+    EXPECT_EQ(sh("'" + program("WRD2HTML") + "' -t empty.wrd").out, "\n");
+    spit(dir / "locked.wrd", wrd_file(wrd_record(8, "secret"), 256));
+    const auto locked = sh("'" + program("WRD2HTML") + "' -h locked.wrd");
+    EXPECT_EQ(locked.code, 2);
+    EXPECT_EQ(locked.err, "WRD2HTML: locked.wrd: the file is protected by a password\n");
+}
+
+TEST_F(Converters, HostileDataAndWordFiles) {
+    const struct {
+        const char* run;
+        std::string content;
+    } cases[] = {
+        {"dbf2tsv", ""},
+        {"dbf2tsv", "OPLDatabase"},
+        {"dbf2tsv", dbf_file(dbf_record(2, "\x03")).substr(0, 24)},
+        {"dbf2tsv", dbf_file(dbf_record(2, "\x03") + std::string("\x05\x10\x09x", 4))},
+        {"dbf2tsv", dbf_file(dbf_record(2, "\x09"))},
+        {"dbf2tsv", dbf_file(dbf_record(1, qstr("x")))},
+        {"dbf2tsv", std::string("OPLDatabaseFile\0\x0F\x10\xFF\xFF\x0F\x10", 22)},
+        {"WRD2HTML -t", ""},
+        {"WRD2HTML -t", wrd_file(wrd_record(8, "abc")).substr(0, 45)},
+        {"WRD2HTML -t", wrd_file(wrd_record(8, "abc") + std::string("\x08\x00\xFF\xFF", 4))},
+        {"WRD2HTML -t", wrd_file(wrd_record(99, "abc"))},
+    };
+    for (const auto& c : cases) {
+        spit(dir / "bad", c.content);
+        const std::string name = std::string(c.run).substr(0, std::string(c.run).find(' '));
+        const auto r = sh("'" + program(name) + "'" + std::string(c.run).substr(name.size()) + " bad");
+        EXPECT_EQ(r.code, 1) << c.run << " " << c.content.size() << " bytes: " << r.err;
+        EXPECT_EQ(r.err.rfind(name + ": bad: ", 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
 }

@@ -29,6 +29,16 @@ std::string wve_file(unsigned samples) {
            little16(1) + std::string(6, '\0') + std::string(samples, '\xD5');
 }
 
+std::string dbf_file() {
+    return std::string("OPLDatabaseFile\0\x0F\x10\x16\x00\x0F\x10", 22) + little16(0x2001) + "\x03" + little16(0x1004) +
+           "\x03" + "Ann";
+}
+
+std::string wrd_file() {
+    return std::string("PSIONWPDATAFILE\0", 16) + little16(1) + little16(0) + std::string(16, '\xEA') +
+           little16(0xEAEA) + little16(0) + little16(8) + little16(5) + std::string("Hi\0Yo", 5);
+}
+
 class OwnConverters : public engine_test {};
 
 } // namespace
@@ -45,6 +55,10 @@ TEST_F(OwnConverters, ADirectoryBatchConvertsWithEach) {
         {csv, tsv, "csv2tsv", "t.csv", "a,\"b, c\"\n", "t.tsv", "Status: Idle"},
         {wve, wav, "wve2wav", "s.wve", wve_file(8), "s.wav", "Status: Idle"},
         {pic, pcx, "WSPCX", "p.pic", pic_file(), "p.pcx", "Status: Idle"},
+        {dbf, tsv, "dbf2tsv", "d.dbf", dbf_file(), "d.tsv", "Status: Idle"},
+        {tsv, dbf, "tsv2dbf", "t.tsv", "Name\nAnn\n", "t.dbf", "Status: Idle"},
+        {wrd, txt, "WRD2HTML", "w.wrd", wrd_file(), "w.txt", "Status: Idle"},
+        {wrd, html, "WRD2HTML", "h.wrd", wrd_file(), "h.html", "Status: Idle"},
         {wve, wav, "wve2wav", "bad.wve", "RIFF", "",
          "Status: 1 file failed: bad.wve (converter exit code 1: wve2wav: bad.wve: not a sound file (bad "
          "signature))"},

@@ -1,0 +1,17 @@
+#pragma once
+// The organiser's character set, IBM code page 850, to and from UTF-8.
+
+#include <cstdint>
+#include <string>
+
+namespace kconv {
+
+// One byte of 32 or above as UTF-8 (the control bytes below 32 are the caller's to map).
+std::string cp850_to_utf8(std::uint8_t byte);
+// The code page's byte for a code point, or -1 when it has none.
+int cp850_from_unicode(char32_t code_point);
+// The next code point of UTF-8 text at `at` (advanced past it); a malformed byte gives U+FFFD.
+char32_t next_code_point(const std::string& text, std::size_t& at);
+std::string utf8(char32_t code_point);
+
+} // namespace kconv

@@ -1,0 +1,126 @@
+// tsv2dbf: tab-separated text on standard input to an organiser Data file on standard output. The
+// first row names the fields (they become the Data application's labels); every field is a string.
+// What the layout cannot hold is cut, with a warning; characters code page 850 lacks become '?'.
+
+#include "cp850.h"
+#include "dbf.h"
+#include "kconv.h"
+
+#include <string>
+
+using namespace kconv;
+
+namespace {
+
+struct writer {
+    std::size_t unmappable = 0;
+    std::size_t cut_strings = 0;
+
+    std::string to_cp850(const std::string& text) {
+        std::string out;
+        for (std::size_t at = 0; at < text.size();) {
+            const int b = cp850_from_unicode(next_code_point(text, at));
+            unmappable += b < 0;
+            out += static_cast<char>(b < 0 ? '?' : b);
+        }
+        if (out.size() > dbf_max_string) {
+            out.resize(dbf_max_string);
+            ++cut_strings;
+        }
+        return out;
+    }
+
+    // Strings as qstrs, as many as fit into one record's data part.
+    bytes qstrs(const std::vector<std::string>& fields, std::size_t limit, std::size_t& cut_fields) {
+        bytes out;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const std::string s = to_cp850(fields[i]);
+            if (out.size() + 1 + s.size() > limit) {
+                cut_fields += fields.size() - i;
+                break;
+            }
+            out.push_back(static_cast<std::uint8_t>(s.size()));
+            out.insert(out.end(), s.begin(), s.end());
+        }
+        return out;
+    }
+};
+
+void put_record(bytes& out, unsigned type, const bytes& data) {
+    put16(out, static_cast<std::uint16_t>(type << 12 | data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+}
+
+std::vector<std::vector<std::string>> parse(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t start = 0; start < text.size();) {
+        auto end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> fields;
+        for (std::size_t from = 0;;) {
+            const auto tab = line.find('\t', from);
+            fields.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
+            if (tab == std::string::npos)
+                break;
+            from = tab + 1;
+        }
+        rows.push_back(std::move(fields));
+        start = end + 1;
+    }
+    return rows;
+}
+
+bytes convert(const std::string& text) {
+    auto rows = parse(text);
+    if (rows.empty())
+        throw error("no header row naming the fields");
+    writer w;
+    std::size_t cut_columns = 0, cut_fields = 0;
+    auto names = rows.front();
+    if (names.size() > dbf_max_fields) {
+        cut_columns = names.size() - dbf_max_fields;
+        names.resize(dbf_max_fields);
+    }
+    bytes out(dbf_signature, dbf_signature + sizeof dbf_signature);
+    for (std::uint16_t word : {0x100F, static_cast<int>(dbf_header_size), 0x100F})
+        put16(out, word);
+    put_record(out, dbf_fields, bytes(names.size(), dbf_string));
+    bytes labels;
+    put_record(labels, dbf_labels, w.qstrs(names, dbf_max_data - 2, cut_fields));
+    put_record(out, dbf_descriptive, labels);
+    std::size_t records = 0;
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        if (++records > 65534) {
+            warn("more than 65,534 records: the rest are left out");
+            break;
+        }
+        auto& fields = rows[r];
+        if (fields.size() > names.size()) {
+            cut_columns = std::max(cut_columns, fields.size() - names.size());
+            fields.resize(names.size());
+        }
+        put_record(out, dbf_data, w.qstrs(fields, dbf_max_data, cut_fields));
+    }
+    if (cut_columns)
+        warn(std::to_string(cut_columns) + " column(s) beyond the 32 a Data file holds were left out");
+    if (w.cut_strings)
+        warn(std::to_string(w.cut_strings) + " field(s) longer than 254 characters were cut");
+    if (cut_fields)
+        warn(std::to_string(cut_fields) + " field(s) left out of records longer than 4,094 bytes");
+    if (w.unmappable)
+        warn(std::to_string(w.unmappable) + " character(s) the organiser cannot show became '?'");
+    return out;
+}
+
+} // namespace
+
+int main() {
+    return run("tsv2dbf", "standard input", [] {
+        const bytes data = convert(read_stdin());
+        write_stdout(std::string(data.begin(), data.end()));
+    });
+}
