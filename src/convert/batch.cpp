@@ -82,7 +82,7 @@ std::string job_directory() {
     if (platform::dir_writable(s.app_dir) || s.user_job_dir.empty())
         return s.app_dir;
     std::error_code ec;
-    std::filesystem::create_directories(s.user_job_dir, ec);
+    std::filesystem::create_directories(std::filesystem::u8path(s.user_job_dir), ec);
     return s.user_job_dir;
 }
 

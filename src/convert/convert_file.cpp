@@ -7,11 +7,11 @@
 #include "convert/state.h"
 #include "platform/file_lookup.h"
 #include "platform/native.h"
+#include "platform/short_path.h"
 #include "platform/text_file.h"
 #include "util/mod_utils_dsw.h"
 
 #include <cctype>
-#include <cstdio>
 #include <limits>
 
 namespace mod_convert {
@@ -85,8 +85,8 @@ std::string output_path(const batch& b, const std::string& input) {
 std::string output_target(const batch& b, const std::string& input) {
     if (writes_own_output(state().source_format))
         return {};
-    return redirection(platform::native_dialect(),
-                       b.choices.opt_to_one ? scratch_output_path(b) : per_file_output(b, input));
+    const std::string target = b.choices.opt_to_one ? scratch_output_path(b) : per_file_output(b, input);
+    return redirection(platform::native_dialect(), platform::interpreter_output_path(target));
 }
 
 void convert_file(batch& b, const std::string& input) {
@@ -120,7 +120,7 @@ void convert_file(batch& b, const std::string& input) {
     if (result.stopped) {
         // Half written: a redirected output was emptied when the job began; a new one is incomplete.
         if (!single && (!output_existed || !writes_own_output(state().source_format)))
-            std::remove(output.c_str());
+            remove_file(output);
         throw batch_stopped();
     }
     if (!result.started)

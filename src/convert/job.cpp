@@ -3,8 +3,16 @@
 namespace mod_convert {
 namespace {
 
+// The interpreter reads the script in the console's code page: beyond ASCII a name could change.
+bool unsafe_for_cmd(const std::string& path) {
+    for (char c : path)
+        if (c == '"' || c == '\r' || c == '\n' || static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
 std::string quote_for_cmd(const std::string& path, bool always) {
-    if (path.find_first_of("\"\r\n") != std::string::npos)
+    if (unsafe_for_cmd(path))
         throw unsafe_name("the name cannot be passed to the command interpreter");
     std::string escaped;
     for (char c : path)

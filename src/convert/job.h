@@ -12,7 +12,8 @@ namespace mod_convert {
 
 using platform::shell_dialect;
 
-// A name that this interpreter cannot be given safely (a line break or quote under cmd).
+// A name that this interpreter cannot be given safely (under cmd: a line break, a quote, or a byte
+// beyond ASCII, which the console code page could change).
 class unsafe_name : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

@@ -30,11 +30,11 @@ void unload_other_forms(QWidget* frm) {
 }
 
 std::string to_core(const QString& s) {
-    return s.toLocal8Bit().toStdString();
+    return s.toUtf8().toStdString();
 }
 
 QString from_core(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 QIcon kivo_icon() {

@@ -18,7 +18,8 @@ QString version_string(int major, int minor, int revision);
 // Closes every other open window, newest first, running its own closing handlers.
 void unload_other_forms(QWidget* frm);
 
-// The engine's strings are in the system's 8-bit encoding (UTF-8 here, the ANSI code page on Windows).
+// The engine's strings are UTF-8 on every platform; a name that is not valid UTF-8 (possible on
+// Linux) shows with replacement characters.
 std::string to_core(const QString& s);
 QString from_core(const std::string& s);
 

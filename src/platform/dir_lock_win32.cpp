@@ -1,6 +1,6 @@
 #include "platform/dir_lock.h"
 
-#include <windows.h>
+#include "platform/utf16_win32.h"
 
 namespace platform {
 
@@ -13,7 +13,7 @@ dir_lock::~dir_lock() {
 // closes, also when the process dies.
 bool dir_lock::try_lock(const std::string& dir) {
     const std::string path = (!dir.empty() && dir.back() == '\\' ? dir : dir + '\\') + "kivotemp.lck";
-    const HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+    const HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return GetLastError() != ERROR_SHARING_VIOLATION;

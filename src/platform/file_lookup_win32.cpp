@@ -1,11 +1,11 @@
 #include "platform/file_lookup.h"
 
-#include <windows.h>
+#include "platform/utf16_win32.h"
 
 namespace platform {
 
 bool plain_file_exists(const std::string& path) {
-    const DWORD attrs = GetFileAttributesA(path.c_str());
+    const DWORD attrs = GetFileAttributesW(wide(path).c_str());
     const DWORD unwanted = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & unwanted) == 0;
 }
@@ -20,7 +20,7 @@ program_state program_status(const std::string& dir, const std::string& name) {
     for (const std::string& file : program_file_names(name)) {
         if (plain_file_exists(dir + file))
             return program_state::present;
-        if (GetFileAttributesA((dir + file).c_str()) != INVALID_FILE_ATTRIBUTES)
+        if (GetFileAttributesW(wide(dir + file).c_str()) != INVALID_FILE_ATTRIBUTES)
             state = program_state::not_runnable;
     }
     return state;
@@ -31,7 +31,7 @@ bool program_present(const std::string& dir, const std::string& name) {
 }
 
 path_info inspect_path(const std::string& path, bool follow_links) {
-    const DWORD attrs = GetFileAttributesA(path.c_str());
+    const DWORD attrs = GetFileAttributesW(wide(path).c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
@@ -49,7 +49,7 @@ path_info inspect_path(const std::string& path, bool follow_links) {
 bool dir_writable(const std::string& dir) {
     // A probe file that goes when its handle closes tells what the folder's rights allow.
     const std::string probe = (!dir.empty() && dir.back() == '\\' ? dir : dir + '\\') + "kivotemp.prb";
-    const HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const HANDLE h = CreateFileW(wide(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
@@ -58,8 +58,9 @@ bool dir_writable(const std::string& dir) {
 }
 
 bool readable_file(const std::string& path) {
-    const HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE h =
+        CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return GetLastError() != ERROR_ACCESS_DENIED;
     CloseHandle(h);

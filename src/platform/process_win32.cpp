@@ -1,25 +1,62 @@
 #include "platform/process.h"
 
 #include "platform/process_win32.h"
+#include "platform/utf16_win32.h"
 
 #include <atomic>
 #include <thread>
 #include <vector>
 
+#include <tlhelp32.h>
+
 namespace platform {
 
-STARTUPINFOA job_startup_info() {
-    STARTUPINFOA info{};
+STARTUPINFOW job_startup_info() {
+    STARTUPINFOW info{};
     info.cb = sizeof(info);
     info.dwFlags = STARTF_USESHOWWINDOW;   // 1
     info.wShowWindow = SW_SHOWMINNOACTIVE; // 7
     return info;
 }
 
+namespace {
+
+// The process and everything it started, children first: the job object should hold them all, but
+// a program may break away from it (and Wine does not always carry jobs over to children).
+void collect_tree(DWORD pid, const std::vector<PROCESSENTRY32W>& all, std::vector<DWORD>& out) {
+    for (const auto& p : all)
+        if (p.th32ParentProcessID == pid && p.th32ProcessID != pid)
+            collect_tree(p.th32ProcessID, all, out);
+    out.push_back(pid);
+}
+
+void terminate_tree(DWORD root) {
+    std::vector<PROCESSENTRY32W> all;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+            all.push_back(entry);
+        CloseHandle(snapshot);
+    }
+    std::vector<DWORD> tree;
+    collect_tree(root, all, tree);
+    for (DWORD pid : tree) {
+        if (const HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, pid)) {
+            TerminateProcess(h, 1);
+            CloseHandle(h);
+        }
+    }
+}
+
+} // namespace
+
 struct job_process::impl {
     std::function<void()> on_end;
     HANDLE job = nullptr;
     HANDLE process = nullptr;
+    DWORD pid = 0;
     std::atomic<bool> done{false};
     DWORD code = 0;
     std::thread waiter;
@@ -48,13 +85,13 @@ bool job_process::start(const std::string& script_path) {
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
         SetInformationJobObject(d->job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     }
-    STARTUPINFOA startup = job_startup_info();
+    STARTUPINFOW startup = job_startup_info();
     PROCESS_INFORMATION process{};
     // Quoted: an unquoted path with blanks could start C:\Program.exe.
-    const std::string command = '"' + script_path + '"';
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back('\0'); // CreateProcessA may write into its command line
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr,
+    const std::wstring command = L'"' + wide(script_path) + L'"';
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(L'\0'); // CreateProcessW may write into its command line
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr,
                         nullptr, &startup, &process))
         return false;
     if (d->job)
@@ -62,6 +99,7 @@ bool job_process::start(const std::string& script_path) {
     ResumeThread(process.hThread);
     CloseHandle(process.hThread);
     d->process = process.hProcess;
+    d->pid = process.dwProcessId;
     d->waiter = std::thread([this] {
         WaitForSingleObject(d->process, INFINITE);
         DWORD code = 0;
@@ -79,8 +117,9 @@ bool job_process::running() const {
 void job_process::stop() {
     if (d->done || !d->process)
         return;
-    if (!d->job || !TerminateJobObject(d->job, 1))
-        TerminateProcess(d->process, 1);
+    terminate_tree(d->pid);
+    if (d->job)
+        TerminateJobObject(d->job, 1);
 }
 
 int job_process::exit_code() const {

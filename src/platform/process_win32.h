@@ -6,6 +6,6 @@
 namespace platform {
 
 // Minimised, without focus: the converter's console stays out of the user's way.
-STARTUPINFOA job_startup_info();
+STARTUPINFOW job_startup_info();
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "platform/native.h"
 
+#include <filesystem>
 #include <fstream>
 
 namespace platform {
@@ -12,7 +13,7 @@ struct text_appender::impl {
 };
 
 text_appender::text_appender(const std::string& path) : d(std::make_unique<impl>()) {
-    d->out.open(path, std::ios::binary | std::ios::app);
+    d->out.open(std::filesystem::u8path(path), std::ios::binary | std::ios::app);
     if (!d->out)
         throw os_error("cannot open the output file");
 }
@@ -30,7 +31,7 @@ void text_appender::close() {
 }
 
 void read_text_lines(const std::string& path, const std::function<void(const std::string&)>& line) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     if (!in)
         throw os_error("file not found");
     std::string current;

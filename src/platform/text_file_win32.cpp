@@ -1,8 +1,7 @@
 #include "platform/text_file.h"
 
 #include "platform/errors.h"
-
-#include <windows.h>
+#include "platform/utf16_win32.h"
 
 namespace platform {
 
@@ -10,7 +9,7 @@ void write_text_lines(const std::string& path, const std::vector<std::string>& l
     std::string text;
     for (const auto& line : lines)
         text += line + "\r\n";
-    const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    const HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         throw os_error("cannot write " + path);

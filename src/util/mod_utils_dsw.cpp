@@ -5,7 +5,6 @@
 #include "platform/short_path.h"
 
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 
 namespace mod_utils_dsw {
@@ -49,8 +48,13 @@ std::string with_trailing_backslash(const std::string& s, char sep) {
 }
 
 void delete_if_exists(const std::string& path) {
-    if (platform::plain_file_exists(path) && std::remove(path.c_str()) != 0)
+    if (platform::plain_file_exists(path) && !remove_file(path))
         throw platform::os_error("cannot delete " + path);
+}
+
+bool remove_file(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::remove(std::filesystem::u8path(path), ec);
 }
 
 bool equals_ignoring_case(const std::string& a, const std::string& b) {
@@ -64,7 +68,7 @@ bool equals_ignoring_case(const std::string& a, const std::string& b) {
 
 bool same_file(const std::string& a, const std::string& b) {
     std::error_code ec;
-    return std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), ec) && !ec;
+    return std::filesystem::equivalent(std::filesystem::u8path(a), std::filesystem::u8path(b), ec) && !ec;
 }
 
 } // namespace mod_utils_dsw

@@ -1,6 +1,7 @@
 #pragma once
-// Path and name helpers shared by the engine. Cutting is by plain character search, so a
-// separator or dot in a directory name counts like any other.
+// Path and name helpers shared by the engine. Paths are UTF-8 on every platform; cutting is by plain
+// byte search (a separator or dot byte never occurs inside a UTF-8 character), so a separator or dot
+// in a directory name counts like any other.
 
 #include "platform/native.h"
 
@@ -19,6 +20,8 @@ std::string with_trailing_backslash(const std::string& s, char sep = platform::n
 
 // Deletes the path when a lookup finds it as a plain file; raises os_error when that fails.
 void delete_if_exists(const std::string& path);
+// Removes a file (not through a link); false when there was nothing to remove or it failed.
+bool remove_file(const std::string& path);
 
 // Equal but for the letter case of ASCII letters.
 bool equals_ignoring_case(const std::string& a, const std::string& b);

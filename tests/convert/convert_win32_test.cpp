@@ -110,3 +110,52 @@ TEST_F(WindowsJob, KivosOwnConverterRunsUnderTheBatchInterpreter) {
     EXPECT_EQ(read_file(in_data("my table.tsv")), "a\tb, c\n1\t2\n");
     EXPECT_EQ(window.lbl_status, "Status: Idle");
 }
+
+namespace {
+
+// Names from several scripts, with blanks: Latin with accents, Greek, Japanese, an emoji.
+const char* const unicode_names[] = {"r\xC3\xA9sum\xC3\xA9", "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1",
+                                     "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xF0\x9F\x98\x80 smile"};
+
+} // namespace
+
+TEST_F(WindowsJob, NamesInEveryScriptConvertThroughAWalkAndIntoOneFile) {
+    pair(agn, tsv);
+    write_recording_converter(app, "agn2tsv", "converted\r\n");
+    const std::string tree = root / "b\xC3\xA4ume \xCE\xB4\xCE\xAD\xCE\xBD\xCF\x84\xCF\x81\xCE\xB1";
+    make_dir(tree);
+    for (const std::string name : unicode_names)
+        write_file(tree + "\\" + name + ".agn", "x");
+    window.picker = [&] { state().chosen_directory = tree + "\\"; };
+    convert_directory(window);
+    EXPECT_EQ(window.lbl_status, "Status: Idle") << window.lbl_status_tooltip;
+    EXPECT_EQ(window.lbl_nfiles, "Files processed: 4");
+    for (const std::string name : unicode_names)
+        EXPECT_EQ(read_file(tree + "\\" + name + ".tsv"), "converted\r\n") << name;
+    // The converter got each file by its short name, and that name is the file.
+    EXPECT_TRUE(mod_utils_dsw::same_file(args_of("agn2tsv").substr(0, args_of("agn2tsv").size() - 1),
+                                         tree + "\\" + unicode_names[3] + ".agn"));
+
+    single_file(root / "\xE5\x85\xA8\xE9\x83\xA8 all.tsv");
+    run({tree + "\\" + unicode_names[0] + ".agn", tree + "\\" + unicode_names[2] + ".agn"});
+    EXPECT_EQ(read_file(root / "\xE5\x85\xA8\xE9\x83\xA8 all.tsv"),
+              std::string(unicode_names[0]) + ".agn\tconverted\r\n" + unicode_names[2] + ".agn\tconverted\r\n");
+}
+
+TEST_F(WindowsJob, AnApplicationDirectoryBeyondAscii) {
+    const std::string other = root / "Programme \xC3\xA9\xCE\xA9";
+    make_dir(other);
+    state().app_dir = other;
+    pair(agn, tsv);
+    write_recording_converter(other, "agn2tsv", "ok\r\n");
+    window.to_one = false;
+    run({input("diary.agn")});
+    EXPECT_EQ(window.lbl_status, "Status: Idle") << window.lbl_status_tooltip;
+    EXPECT_EQ(read_file(in_data("diary.tsv")), "ok\r\n");
+    single_file(root / "one.tsv");
+    write_file(other + "\\kivo.log", "trouble");
+    run({input("diary.agn")});
+    EXPECT_EQ(read_file(root / "one.tsv"), "diary.agn\tok\r\n");
+    EXPECT_FALSE(exists(other + "\\kivotemp.bat"));
+    EXPECT_FALSE(exists(other + "\\kivo.log")) << "the log is deleted at the batch's start";
+}

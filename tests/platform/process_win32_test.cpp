@@ -7,6 +7,27 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <set>
+#include <thread>
+
+#include <tlhelp32.h>
+
+namespace {
+
+// The ids of the running command interpreters.
+std::set<DWORD> interpreters() {
+    std::set<DWORD> ids;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (_wcsicmp(entry.szExeFile, L"cmd.exe") == 0)
+            ids.insert(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
+}
+
+} // namespace
 
 using kivo_test::temp_dir;
 using mod_ExecCmd::ExecCmd;
@@ -38,16 +59,27 @@ TEST(ExecCmdWindows, StopEndsTheJobAndTheProgramItStarted) {
     kivo_test::write_file(dir / "loop.bat", "@echo off\r\n:again\r\ngoto again\r\n");
     kivo_test::write_file(script, "@echo off\r\necho started> \"" + dir / "started" + "\"\r\ncmd /c \"" +
                                       dir / "loop.bat" + "\"\r\n");
-    window.on_events = [&] { window.stop = kivo_test::exists(dir / "started"); };
+    const std::set<DWORD> before = interpreters();
+    window.on_events = [&] {
+        window.stop = kivo_test::exists(dir / "started") && interpreters().size() >= before.size() + 2;
+    };
     const auto start = std::chrono::steady_clock::now();
     const auto result = ExecCmd(window, script);
     EXPECT_TRUE(result.stopped);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    std::set<DWORD> left;
+    for (int tries = 0; tries < 50; ++tries) {
+        left = interpreters();
+        if (left.size() <= before.size())
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_EQ(left, before) << "an interpreter of the job is still running";
 }
 
 TEST(ExecCmdWindows, TheChildStartsMinimisedWithoutFocus) {
-    const STARTUPINFOA info = platform::job_startup_info();
-    EXPECT_EQ(info.cb, sizeof(STARTUPINFOA));
+    const STARTUPINFOW info = platform::job_startup_info();
+    EXPECT_EQ(info.cb, sizeof(STARTUPINFOW));
     EXPECT_EQ(info.dwFlags, 1u);
     EXPECT_EQ(info.wShowWindow, 7);
     EXPECT_EQ(info.lpTitle, nullptr);

@@ -7,11 +7,10 @@ namespace kivo_test {
 namespace {
 
 // The fake converter program is built beside the test program.
-std::string fake_converter_program() {
-    char self[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
-    const std::string path(self, n);
-    return path.substr(0, path.find_last_of('\\') + 1) + "kivo_fake_converter.exe";
+std::filesystem::path fake_converter_program() {
+    wchar_t self[MAX_PATH];
+    const std::filesystem::path path(std::wstring(self, GetModuleFileNameW(nullptr, self, MAX_PATH)));
+    return path.parent_path() / "kivo_fake_converter.exe";
 }
 
 } // namespace
@@ -19,7 +18,7 @@ std::string fake_converter_program() {
 void write_recording_converter(const std::string& app_dir, const std::string& name, const std::string& output,
                                int exit_code) {
     const std::string base = app_dir + "\\" + name;
-    std::filesystem::copy_file(fake_converter_program(), base + ".exe",
+    std::filesystem::copy_file(fake_converter_program(), std::filesystem::u8path(base + ".exe"),
                                std::filesystem::copy_options::overwrite_existing);
     write_file(base + ".out", output);
     write_file(base + ".exit", std::to_string(exit_code));

@@ -3,6 +3,7 @@
 // prints NAME.out and exits with the code in NAME.exit.
 
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <io.h>
 #include <iostream>
@@ -14,20 +15,20 @@
 int main(int argc, char* argv[]) {
     _setmode(_fileno(stdin), _O_BINARY); // bytes through, as a converter's would be
     _setmode(_fileno(stdout), _O_BINARY);
-    char self[MAX_PATH];
-    std::string base(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
-    base.resize(base.size() - 4); // ".exe"
-    std::ofstream args(base + ".args", std::ios::binary);
+    wchar_t self[MAX_PATH];
+    std::wstring base(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    base.resize(base.size() - 4); // ".exe"; the folder may hold any characters
+    std::ofstream args(std::filesystem::path(base + L".args"), std::ios::binary);
     for (int i = 1; i < argc; ++i)
         args << argv[i] << '\n';
     if (argc == 1) {
-        std::ofstream in(base + ".stdin", std::ios::binary);
+        std::ofstream in(std::filesystem::path(base + L".stdin"), std::ios::binary);
         in << std::cin.rdbuf();
     }
-    std::ifstream out(base + ".out", std::ios::binary);
+    std::ifstream out(std::filesystem::path(base + L".out"), std::ios::binary);
     std::cout << out.rdbuf();
     std::cout.flush();
     int code = 0;
-    std::ifstream(base + ".exit") >> code;
+    std::ifstream(std::filesystem::path(base + L".exit")) >> code;
     return code;
 }

@@ -38,22 +38,22 @@ std::string temp_dir::operator/(const std::string& relative) const {
 }
 
 std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fs::u8path(path), std::ios::binary);
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
 }
 
 void write_file(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
+    std::ofstream(fs::u8path(path), std::ios::binary) << content;
 }
 
 void make_dir(const std::string& path) {
-    fs::create_directories(path);
+    fs::create_directories(fs::u8path(path));
 }
 
 bool exists(const std::string& path) {
-    return fs::exists(fs::path(path));
+    return fs::exists(fs::u8path(path));
 }
 
 } // namespace kivo_test

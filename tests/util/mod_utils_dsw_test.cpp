@@ -30,6 +30,12 @@ const cut_case cut_cases[] = {
     {".profile", ".profile", ".profile", "", "profile"},
     {"*.tsv", "*.tsv", "*.tsv", "*", "tsv"},
     {"", "", "", "", ""},
+    // UTF-8: no byte of a multi-byte character is ever a separator or a dot.
+    {"C:\\\xE6\x97\xA5\xE6\x9C\xAC\\\xCE\xA9.\xC3\xA9\\r\xC3\xA9sum\xC3\xA9.agn", "r\xC3\xA9sum\xC3\xA9.agn",
+     "C:\\\xE6\x97\xA5\xE6\x9C\xAC\\\xCE\xA9.\xC3\xA9\\",
+     "C:\\\xE6\x97\xA5\xE6\x9C\xAC\\\xCE\xA9.\xC3\xA9\\r\xC3\xA9sum\xC3\xA9", "agn"},
+    {"\xF0\x9F\x98\x80\\\xE8\xAA\x9E", "\xE8\xAA\x9E", "\xF0\x9F\x98\x80\\", "\xF0\x9F\x98\x80\\\xE8\xAA\x9E",
+     "\xF0\x9F\x98\x80\\\xE8\xAA\x9E"},
 };
 
 std::string with_sep(std::string s, char sep) {
