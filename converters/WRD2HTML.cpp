@@ -86,6 +86,37 @@ std::vector<text_run> checked_runs(const document& d) {
     return {{d.text.size() + 1, "", ""}};
 }
 
+// Bytes with a meaning of their own in the text, and what they become in HTML and in plain text.
+struct special {
+    std::uint8_t byte;
+    const char* html;
+    const char* text;
+};
+constexpr special specials[] = {
+    {7, "\u2011", "\u2011"},  // non-breaking hyphen
+    {14, "&shy;", ""},        // soft hyphen
+    {15, "&nbsp;", "\u00A0"}, // non-breaking space
+    {9, "\t", "\t"},          // tab (undocumented, the likeliest reading)
+    {21, "<br>", "\n"},       // forced line break (undocumented, reported)
+    {'&', "&amp;", "&"},      {'<', "&lt;", "<"}, {'>', "&gt;", ">"}, {'"', "&quot;", "\""},
+};
+
+const special* special_byte(std::uint8_t b) {
+    for (const special& sp : specials)
+        if (sp.byte == b)
+            return &sp;
+    return nullptr;
+}
+
+std::string html_escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        const special* sp = c >= 32 ? special_byte(static_cast<std::uint8_t>(c)) : nullptr;
+        out += sp ? std::string(sp->html) : std::string(1, c);
+    }
+    return out;
+}
+
 class writer {
 public:
     explicit writer(bool html) : html_(html) {}
@@ -117,40 +148,14 @@ public:
 
 private:
     void character(std::uint8_t b) {
-        switch (b) {
-        case 7: // non-breaking hyphen
-            out_ += utf8(0x2011);
-            return;
-        case 14: // soft hyphen
-            out_ += html_ ? "&shy;" : "";
-            return;
-        case 15: // non-breaking space
-            out_ += html_ ? "&nbsp;" : utf8(0x00A0);
-            return;
-        case 9:
-            out_ += '\t';
-            return;
-        case 21:
-            if (!warned_break_)
-                warn("byte 21 taken as a forced line break (undocumented)");
+        if (b == 21 && !warned_break_) {
+            warn("byte 21 taken as a forced line break (undocumented)");
             warned_break_ = true;
-            out_ += html_ ? "<br>" : "\n";
-            return;
-        case '&':
-            out_ += html_ ? "&amp;" : "&";
-            return;
-        case '<':
-            out_ += html_ ? "&lt;" : "<";
-            return;
-        case '>':
-            out_ += html_ ? "&gt;" : ">";
-            return;
-        case '"':
-            out_ += html_ ? "&quot;" : "\"";
-            return;
-        default:
-            out_ += b < 32 ? std::string(" ") : cp850_to_utf8(b);
         }
+        if (const special* sp = special_byte(b))
+            out_ += html_ ? sp->html : sp->text;
+        else
+            out_ += b < 32 ? std::string(" ") : cp850_to_utf8(b);
     }
 
     bool html_;
@@ -194,10 +199,7 @@ std::string convert(const document& d, bool html, const std::string& title) {
     }
     if (!html)
         return w.output();
-    std::string escaped_title;
-    for (char c : title)
-        escaped_title += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
-    return "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + escaped_title +
+    return "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + html_escaped(title) +
            "</title>\n</head>\n<body>\n" + w.output() + "</body>\n</html>\n";
 }
 
