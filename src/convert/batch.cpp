@@ -140,14 +140,16 @@ void end_batch(batch& b) {
 }
 
 void run_batch(main_window& window, const std::function<void(batch&)>& body) {
-    // Two windows on one application directory would share the job script and the scratch output.
-    platform::dir_lock lock;
-    if (!lock.try_lock(state().app_dir)) {
+    // Two windows on one application directory would share the job script and the scratch output;
+    // so would two read-only installations, which share the per-user job folder.
+    const std::string job_dir = job_directory();
+    platform::dir_lock app_lock, job_lock;
+    if (!app_lock.try_lock(state().app_dir) || (job_dir != state().app_dir && !job_lock.try_lock(job_dir))) {
         window.set_lbl_status("Status: Another Kivo is converting with this application directory");
         return;
     }
     batch b(window);
-    b.job_dir = job_directory();
+    b.job_dir = job_dir;
     phase_guard phase(window);
     begin_batch(b);
     b.batch_error = single_output_status(b.choices.opt_to_one);

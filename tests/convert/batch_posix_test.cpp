@@ -132,18 +132,35 @@ TEST_F(Batch, AnErrorOutsideAnyFileStopsTheBatchVisibly) {
 TEST_F(Batch, AReadOnlyProgramFolderPutsTheJobFilesInAPerUserPlace) {
     pair(agn, tsv);
     write_converter(app, "agn2tsv", "echo converted\n");
+    const std::string other = root / "other install";
+    make_dir(other);
+    write_converter(other, "agn2tsv", "echo converted\n");
     const std::string user = root / "user/kivo";
     state().user_job_dir = user;
     // Root writes anywhere a mode allows nothing; an immutable folder stops root too.
-    ::chmod(app.c_str(), 0555);
-    const bool immutable = ::geteuid() == 0 && std::system(("chattr +i '" + app + "' 2>/dev/null").c_str()) == 0;
+    bool immutable = false;
+    for (const std::string& dir : {app, other}) {
+        ::chmod(dir.c_str(), 0555);
+        immutable = ::geteuid() == 0 && std::system(("chattr +i '" + dir + "' 2>/dev/null").c_str()) == 0;
+    }
     if (::geteuid() == 0 && !immutable)
         GTEST_SKIP() << "no way to make a folder read-only for root here";
     window.debug = 1;
-    run_one();
-    if (immutable)
-        std::system(("chattr -i '" + app + "'").c_str());
-    ::chmod(app.c_str(), 0755);
+    // A second read-only installation shares the per-user folder, so it waits its turn.
+    fake_main_window second;
+    write_file(data + "/a.agn", "x");
+    run_batch(window, [&](batch& b) {
+        state().app_dir = other;
+        run_batch(second, [&](batch& theirs) { convert_in_batch(theirs, data + "/a.agn"); });
+        state().app_dir = app;
+        convert_in_batch(b, data + "/a.agn");
+    });
+    for (const std::string& dir : {app, other}) {
+        if (immutable)
+            std::system(("chattr -i '" + dir + "'").c_str());
+        ::chmod(dir.c_str(), 0755);
+    }
+    EXPECT_EQ(second.lbl_status, "Status: Another Kivo is converting with this application directory");
     EXPECT_EQ(read_file(data + "/a.tsv"), "converted\n");
     EXPECT_EQ(window.lbl_status, "Status: Idle");
     EXPECT_EQ(window.lbl_status_tooltip, "Job files in " + user + " (the program's folder is read-only)");
