@@ -3,7 +3,6 @@
 #include "convert/convert_file.h"
 #include "convert/guard.h"
 #include "convert/state.h"
-#include "platform/dir_lock.h"
 #include "platform/file_lookup.h"
 #include "platform/native.h"
 #include "util/mod_utils_dsw.h"
@@ -64,6 +63,8 @@ std::string failure_tooltip(const batch& b, bool log_exists) {
     std::string text;
     if (b.job_dir != state().app_dir)
         text += "Job files in " + b.job_dir + " (the program's folder is read-only)\n";
+    if (b.unguarded)
+        text += "Kivo could not lock the application directory: another Kivo there could share its job files\n";
     for (std::size_t i = 0; i < b.failures.size() && i < tooltip_failures; ++i)
         text += b.failures[i].path + ": " + b.failures[i].reason + "\n";
     if (b.failures.size() > tooltip_failures)
@@ -98,6 +99,43 @@ private:
     main_window& window_;
 };
 
+// Anything but a plain file in a job file's place would block, or be written through: refused.
+std::string job_file_problem(const batch& b) {
+    for (const std::string& path : {job_script_path(b), scratch_output_path(b)}) {
+        const auto kind = platform::inspect_path(path, false).kind;
+        if (kind != platform::path_kind::missing && kind != platform::path_kind::regular)
+            return "Status: " + file_name_part(path) + " in the application directory is not a plain file";
+    }
+    return {};
+}
+
+void delete_job_files(batch& b) {
+    if (b.choices.chk_debug == 0) {
+        delete_recorded(b, job_script_path(b));
+        delete_recorded(b, scratch_output_path(b));
+    }
+}
+
+// Two windows on one application directory would share the job script and the scratch output; so
+// would two read-only installations, which share the per-user job folder. Once locked, what an
+// earlier batch left goes. False when another Kivo has them.
+bool claim_job_files(batch& b) {
+    using lock = platform::dir_lock::result;
+    if (b.claim != batch::claim_state::untried)
+        return b.claim == batch::claim_state::claimed;
+    const lock app = b.app_lock.try_lock(state().app_dir);
+    const lock job = b.job_dir == state().app_dir ? lock::locked : b.job_lock.try_lock(b.job_dir);
+    if (app == lock::busy || job == lock::busy) {
+        b.claim = batch::claim_state::refused;
+        return false;
+    }
+    b.unguarded = app == lock::unavailable || job == lock::unavailable;
+    b.claim = batch::claim_state::claimed;
+    delete_recorded(b, conversion_log_path());
+    delete_job_files(b);
+    return true;
+}
+
 } // namespace
 
 batch::batch(main_window& w) : window(w), job_dir(state().app_dir) {}
@@ -115,8 +153,8 @@ void begin_batch(batch& b) {
     b.choices = b.window.choices();
     b.failures.clear();
     b.batch_error.clear();
-    delete_recorded(b, conversion_log_path());
-    end_batch(b);
+    b.window.set_lbl_currpath("");
+    b.window.set_lbl_status_tooltip("");
     s.files_processed = -1;
     count_processed_file(b.window);
     s.filename_pattern = b.choices.chk_matchfilename > 0 ? b.choices.txt_from_filename : "*.*";
@@ -130,26 +168,30 @@ void begin_batch(batch& b) {
 void end_batch(batch& b) {
     b.window.set_lbl_note("");
     b.window.set_lbl_currpath("");
-    if (b.choices.chk_debug == 0) {
-        delete_recorded(b, job_script_path(b));
-        delete_recorded(b, scratch_output_path(b));
-    }
+    if (claim_job_files(b))
+        delete_job_files(b);
     const bool log_exists = platform::plain_file_exists(conversion_log_path());
     b.window.set_lbl_status(final_status(b, log_exists));
     b.window.set_lbl_status_tooltip(failure_tooltip(b, log_exists));
 }
 
+bool begin_converting(batch& b) {
+    if (b.converting)
+        return true;
+    if (!claim_job_files(b))
+        b.batch_error = "Status: Another Kivo is converting with this application directory";
+    else
+        b.batch_error = job_file_problem(b);
+    if (!b.batch_error.empty())
+        return false;
+    b.window.set_batch_phase(batch_phase::converting);
+    b.converting = true;
+    return true;
+}
+
 void run_batch(main_window& window, const std::function<void(batch&)>& body) {
-    // Two windows on one application directory would share the job script and the scratch output;
-    // so would two read-only installations, which share the per-user job folder.
-    const std::string job_dir = job_directory();
-    platform::dir_lock app_lock, job_lock;
-    if (!app_lock.try_lock(state().app_dir) || (job_dir != state().app_dir && !job_lock.try_lock(job_dir))) {
-        window.set_lbl_status("Status: Another Kivo is converting with this application directory");
-        return;
-    }
     batch b(window);
-    b.job_dir = job_dir;
+    b.job_dir = job_directory();
     phase_guard phase(window);
     begin_batch(b);
     b.batch_error = single_output_status(b.choices.opt_to_one);
@@ -165,7 +207,7 @@ void run_batch(main_window& window, const std::function<void(batch&)>& body) {
 }
 
 void convert_in_batch(batch& b, const std::string& path) {
-    if (b.window.stop_requested())
+    if (b.window.stop_requested() || !begin_converting(b))
         throw batch_stopped();
     try {
         convert_file(b, path);

@@ -3,6 +3,7 @@
 // and the failures that the final status reports.
 
 #include "convert/main_window.h"
+#include "platform/dir_lock.h"
 
 #include <functional>
 #include <map>
@@ -39,17 +40,25 @@ struct batch {
     bool stopped = false;
     std::map<std::string, std::string> outputs; // output (path_key) -> the input that wrote it
     std::optional<job_plan> plan;               // worked out at the batch's first file
+    // From the moment the batch's files are known to its end: no other Kivo shares its job files.
+    platform::dir_lock app_lock, job_lock;
+    enum class claim_state { untried, claimed, refused } claim = claim_state::untried;
+    bool unguarded = false;  // the OS could not lock the application directory
+    bool converting = false; // begin_converting has let it start
 };
 
 void begin_batch(batch& b);
 void end_batch(batch& b);
 
-// Takes the application directory's lock, then begin_batch, the body, end_batch. An error that
-// escapes the body stops it and shows in the status.
+// begin_batch, the body, end_batch. An error that escapes the body stops it and shows in the status.
 void run_batch(main_window& window, const std::function<void(batch&)>& body);
 
+// Once the batch's files are known: locks the job files against a second Kivo, clears what an
+// earlier batch left and shows "stop". False (with the status set) when the batch cannot convert.
+bool begin_converting(batch& b);
+
 // convert_file for one file of a batch; its error is recorded and the batch goes on. Raises
-// batch_stopped once the user has asked to stop.
+// batch_stopped once the user has asked to stop, or when the batch cannot convert.
 void convert_in_batch(batch& b, const std::string& path);
 
 void record_failure(batch& b, const std::string& path, const std::string& reason);

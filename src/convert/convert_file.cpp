@@ -4,8 +4,10 @@
 #include "convert/formats.h"
 #include "convert/guard.h"
 #include "convert/job.h"
+#include "convert/records.h"
 #include "convert/state.h"
-#include "platform/file_lookup.h"
+#include "platform/errors.h"
+#include "platform/job_io.h"
 #include "platform/native.h"
 #include "platform/short_path.h"
 #include "platform/text_file.h"
@@ -13,6 +15,8 @@
 
 #include <cctype>
 #include <limits>
+#include <memory>
+#include <sstream>
 
 namespace mod_convert {
 
@@ -69,6 +73,85 @@ std::string exit_reason(const mod_ExecCmd::exec_result& result) {
     return last.empty() ? reason : reason + ": " + last;
 }
 
+
+// The job: its script written as the record of what runs (`sh kivotemp.sh` repeats it by hand), and
+// the same command for the runner, which POSIX starts without a shell in between.
+struct job {
+    platform::job_command command;
+    bool reads_standard_input = false;
+    std::string input_path;
+};
+
+job write_job(const batch& b, const job_plan& plan, const std::string& input) {
+    const auto dialect = platform::native_dialect();
+    job j;
+    j.input_path = short_file_path(input);
+    const std::string line = job_line(dialect, plan.program, plan.flags, j.input_path, output_target(b, input));
+    j.command.script = job_script_path(b);
+    try {
+        platform::write_text_lines(j.command.script, job_script_lines(dialect, line));
+    } catch (const std::exception&) {
+        throw conversion_error("cannot write the job script");
+    }
+    j.command.program = plan.program;
+    std::istringstream flags(plan.flags);
+    for (std::string flag; flags >> flag;) {
+        if (flag == "<")
+            j.reads_standard_input = true;
+        else
+            j.command.args.push_back(flag);
+    }
+    if (!j.reads_standard_input)
+        j.command.args.push_back(j.input_path);
+    return j;
+}
+
+template <typename T, typename... Args>
+std::unique_ptr<T> opened_ptr(const std::string& what, Args&&... args) {
+    try {
+        return std::make_unique<T>(std::forward<Args>(args)...);
+    } catch (const platform::os_error& e) {
+        throw conversion_error(what + " (" + e.what() + ")");
+    }
+}
+
+std::unique_ptr<platform::output_file> place_output(const batch& b, const std::string& output) {
+    using how = platform::output_file::how;
+    if (b.choices.opt_to_one)
+        return opened_ptr<platform::output_file>("cannot write the scratch output", scratch_output_path(b), how::scratch);
+    const how h = writes_own_output(state().source_format) ? how::by_name : how::standard_output;
+    return opened_ptr<platform::output_file>("cannot write beside the output", output, h);
+}
+
+void commit_or_fail(platform::output_file& placed) {
+    try {
+        placed.commit();
+    } catch (const platform::os_error& e) {
+        throw conversion_error(std::string("cannot put the output in place (") + e.what() + ")");
+    }
+}
+
+// An append that fails leaves the single output file as it was, and ends the batch: every later
+// file would meet the same full disk.
+void append_or_stop(batch& b, const std::string& input) {
+    try {
+        append_scratch_output(b, input);
+    } catch (const platform::os_error& e) {
+        record_failure(b, input, e.what());
+        b.batch_error = "Status: Stopped; " + file_name_part(input) + " could not be added to " +
+                        file_name_part(state().single_output_file) + " (" + e.what() + ")";
+        throw batch_stopped();
+    }
+}
+
+// A long append lets the window repaint and take a stop.
+void keep_window_alive(batch& b) {
+    b.window.wake();
+    b.window.do_events();
+    if (b.window.stop_requested())
+        throw batch_stopped();
+}
+
 } // namespace
 
 std::string job_script_path(const batch& b) {
@@ -99,46 +182,43 @@ void convert_file(batch& b, const std::string& input) {
         throw conversion_error("its name holds a tab or a line break");
     const std::string output = output_path(b, input);
     check_output(output, input);
-    if (single)
-        refuse(output_problem(scratch_output_path(b)));
-    const auto dialect = platform::native_dialect();
-    const std::string line =
-        job_line(dialect, plan.program, plan.flags, short_file_path(input), output_target(b, input));
     if (!single)
         claim_output(b, output, input);
-    const bool output_existed = platform::inspect_path(output, false).kind != platform::path_kind::missing;
+    auto job = write_job(b, plan, input);
+    const auto placed = place_output(b, output);
+    std::unique_ptr<platform::input_file> in;
+    if (job.reads_standard_input)
+        in = opened_ptr<platform::input_file>("cannot read the input", job.input_path);
+    job.command.input = in ? in->handle() : -1;
+    job.command.output = placed->handle();
 
-    try {
-        platform::write_text_lines(job_script_path(b), job_script_lines(dialect, line));
-    } catch (const std::exception&) {
-        throw conversion_error("cannot write the job script");
-    }
-    if (single)
-        delete_if_exists(scratch_output_path(b)); // a job that does not run must leave nothing to copy
-
-    const auto result = mod_ExecCmd::ExecCmd(b.window, job_script_path(b));
-    if (result.stopped) {
-        // Half written: a redirected output was emptied when the job began; a new one is incomplete.
-        if (!single && (!output_existed || !writes_own_output(state().source_format)))
-            remove_file(output);
-        throw batch_stopped();
-    }
+    const auto result = mod_ExecCmd::ExecCmd(b.window, job.command);
+    if (result.stopped)
+        throw batch_stopped(); // the output as it was before
     if (!result.started)
         throw conversion_error("the job could not be started");
-    if (single) {
-        if (!platform::plain_file_exists(scratch_output_path(b)))
-            throw conversion_error("the converter left no output");
-        append_scratch_output(state().single_output_file, scratch_output_path(b), input);
-    }
-    count_processed_file(b.window);
-    if (result.exit_code != 0)
+    if (result.exit_code != 0) {
+        count_processed_file(b.window);
         record_failure(b, input, exit_reason(result));
+        return;
+    }
+    if (single)
+        append_or_stop(b, input);
+    else
+        commit_or_fail(*placed);
+    count_processed_file(b.window);
 }
 
-void append_scratch_output(const std::string& single_output, const std::string& scratch, const std::string& input) {
-    const std::string prefix = file_name_part(input) + "\t";
-    platform::text_appender out(single_output);
-    platform::read_text_lines(scratch, [&](const std::string& line) { out.write_line(prefix + line); });
+void append_scratch_output(batch& b, const std::string& input) {
+    platform::text_appender out(state().single_output_file);
+    record_writer records(file_name_part(input) + "\t", platform::native_line_end());
+    int blocks = 0;
+    platform::read_blocks(scratch_output_path(b), [&](const char* data, std::size_t size) {
+        out.write(records.feed(data, size));
+        if (++blocks % 16 == 0)
+            keep_window_alive(b);
+    });
+    out.write(records.finish());
     out.close();
 }
 

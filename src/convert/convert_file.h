@@ -26,7 +26,9 @@ std::string output_path(const batch& b, const std::string& input);
 std::string output_target(const batch& b, const std::string& input);
 
 void convert_file(batch& b, const std::string& input);
-void append_scratch_output(const std::string& single_output, const std::string& scratch, const std::string& input);
+// The scratch output's lines appended to the single output file, prefixed with the input's name; on
+// failure or stop (raised as batch_stopped) the single output file keeps what it held before.
+void append_scratch_output(batch& b, const std::string& input);
 void count_processed_file(main_window& window);
 
 } // namespace mod_convert

@@ -1,14 +1,13 @@
 #include "convert/exec_cmd.h"
 
 #include "convert/main_window.h"
-#include "platform/process.h"
 
 namespace mod_ExecCmd {
 
-exec_result ExecCmd(mod_convert::main_window& window, const std::string& job_script) {
+exec_result ExecCmd(mod_convert::main_window& window, const platform::job_command& job) {
     exec_result result;
     platform::job_process child([&window] { window.wake(); });
-    result.started = child.start(job_script);
+    result.started = child.start(job);
     while (child.running()) {
         if (!result.stopped && window.stop_requested()) {
             child.stop();

@@ -1,6 +1,8 @@
 #pragma once
-// The only way Kivo runs anything: one job script at a time, waited for while the window's events
-// go on, and stopped when the user asks.
+// The only way Kivo runs anything: one job at a time, waited for while the window's events go on,
+// and stopped when the user asks.
+
+#include "platform/process.h"
 
 #include <cstdint>
 #include <string>
@@ -18,6 +20,6 @@ struct exec_result {
     std::string error_tail; // the end of its error output, where captured
 };
 
-exec_result ExecCmd(mod_convert::main_window& window, const std::string& job_script);
+exec_result ExecCmd(mod_convert::main_window& window, const platform::job_command& job);
 
 } // namespace mod_ExecCmd

@@ -22,7 +22,8 @@ void convert_selected_files(main_window& window, common_dialog& dialog) {
         std::vector<std::string> list;
         if (!split_selection(dialog.FileName, list))
             return;
-        window.set_batch_phase(batch_phase::converting);
+        if (!begin_converting(b))
+            return;
         for (std::size_t i = 1; i < list.size(); ++i)
             convert_in_batch(b, selected_path(list, i));
     });

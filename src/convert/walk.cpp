@@ -102,7 +102,8 @@ void convert_directory(main_window& window) {
         wait_for_picker(window);
         if (is_cancel_mark(s.chosen_directory))
             return;
-        window.set_batch_phase(batch_phase::converting);
+        if (!begin_converting(b))
+            return;
         walk_callbacks on;
         on.include_subdirs = b.choices.chk_includesubdirs > 0;
         on.file = [&](const std::string& path, const std::string& name) {

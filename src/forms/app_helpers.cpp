@@ -1,8 +1,12 @@
 #include "forms/app_helpers.h"
 
+#include "convert/state.h"
 #include "kivo_version.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QFontDatabase>
 #include <QPointer>
 #include <QStyleFactory>
@@ -16,6 +20,15 @@ QString version_string() {
 
 QString version_string(int major, int minor, int revision) {
     return QStringLiteral("v%1.%2.%3").arg(major).arg(minor).arg(revision);
+}
+
+void tell_engine_where_it_lies(const QString& program_file) {
+    const QFileInfo program(program_file);
+    auto& engine = mod_convert::state();
+    engine.app_dir = to_core(QDir::toNativeSeparators(program.absolutePath()));
+    engine.exe_base_name = to_core(program.completeBaseName());
+    engine.user_job_dir =
+        to_core(QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)));
 }
 
 void unload_other_forms(QWidget* frm) {

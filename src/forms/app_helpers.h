@@ -15,6 +15,10 @@ namespace mod_utils_dsw {
 QString version_string();
 QString version_string(int major, int minor, int revision);
 
+// Tells the engine where the program lies (converters, job files, the log), what it is called (the
+// log's name), and where the job files go when the program's folder is read-only.
+void tell_engine_where_it_lies(const QString& program_file);
+
 // Closes every other open window, newest first, running its own closing handlers.
 void unload_other_forms(QWidget* frm);
 

@@ -4,6 +4,7 @@
 #include "forms/app_helpers.h"
 #include "forms/dir_widgets.h"
 #include "forms/widgets.h"
+#include "platform/native.h"
 #include "util/mod_utils_dsw.h"
 
 #include <QCloseEvent>
@@ -39,13 +40,30 @@ frm_dirlist::frm_dirlist(QWidget* parent) : QWidget(parent, Qt::Window) {
 void frm_dirlist::Form_Load() {
     QString current = QDir::currentPath();
     try {
+        // A name Qt cannot hold (not UTF-8) would lead to another directory.
+        if (mod_utils_dsw::to_core(QDir::toNativeSeparators(current)) != platform::current_directory())
+            throw std::runtime_error("the current directory cannot be shown");
         Dir1->setPath(current);
     } catch (const std::runtime_error&) {
-        current = QDir::rootPath(); // a current directory we may not read: start at the top
-        Dir1->setPath(current);
+        // A stand-in, not a choice: Okay waits until the user opens a directory.
+        current = start_elsewhere();
     }
     const QSignalBlocker quiet(Drive1); // the starting drive is no change
     Drive1->setDrive(current);
+}
+
+QString frm_dirlist::start_elsewhere() {
+    QString start = QDir::homePath();
+    try {
+        Dir1->setPath(start);
+    } catch (const std::runtime_error&) {
+        start = QDir::rootPath();
+        Dir1->setPath(start);
+    }
+    Dir1->setCurrentItem(nullptr);
+    chosen_by_user_ = false;
+    cmd_okay->setEnabled(false);
+    return start;
 }
 
 void frm_dirlist::Drive1_Change() {
@@ -63,6 +81,10 @@ void frm_dirlist::Drive1_Change() {
 
 void frm_dirlist::Dir1_Change() {
     File1->setPath(Dir1->Path());
+    if (!chosen_by_user_) {
+        chosen_by_user_ = true;
+        cmd_okay->setEnabled(true);
+    }
 }
 
 void frm_dirlist::cmd_okay_Click() {

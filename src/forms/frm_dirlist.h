@@ -28,11 +28,14 @@ protected:
     void closeEvent(QCloseEvent* event) override; // Form_QueryUnload
 
 private:
+    QString start_elsewhere();
+
     drive_list_box* Drive1;
     dir_list_box* Dir1;
     file_list_box* File1;
     QPushButton *cmd_okay, *cmd_cancel;
     bool restoring_drive_ = false;
+    bool chosen_by_user_ = true; // false while the picker shows a stand-in for the current directory
 };
 
 } // namespace forms

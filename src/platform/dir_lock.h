@@ -14,9 +14,10 @@ public:
     dir_lock(const dir_lock&) = delete;
     dir_lock& operator=(const dir_lock&) = delete;
 
-    // False only when another holder (another process, or another lock here) has it. A directory that
-    // cannot be opened for locking is not guarded, and the batch meets its real trouble later.
-    bool try_lock(const std::string& dir);
+    // busy: another holder (another process, or another lock here) has it. unavailable: the OS
+    // cannot lock it (no lock support, no access): the caller goes on unguarded and says so.
+    enum class result { locked, busy, unavailable };
+    result try_lock(const std::string& dir);
 
 private:
     std::intptr_t handle_ = -1;

@@ -11,6 +11,8 @@ enum class shell_dialect { windows_cmd, posix_sh };
 char native_separator();
 const char* native_line_end();
 shell_dialect native_dialect();
+// The process's current directory as the OS spells it (POSIX: its bytes, which need not be UTF-8).
+std::string current_directory();
 // A key under which two spellings of one path compare equal (letter case, where names ignore it).
 std::string path_key(const std::string& path);
 

@@ -1,5 +1,8 @@
 #include "platform/native.h"
 
+#include <climits>
+#include <unistd.h>
+
 namespace platform {
 
 char native_separator() {
@@ -14,6 +17,11 @@ shell_dialect native_dialect() {
 
 std::string path_key(const std::string& path) {
     return path;
+}
+
+std::string current_directory() {
+    char buffer[PATH_MAX];
+    return ::getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();
 }
 
 } // namespace platform

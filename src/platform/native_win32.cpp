@@ -1,5 +1,7 @@
 #include "platform/native.h"
 
+#include "platform/utf16_win32.h"
+
 #include <cctype>
 
 namespace platform {
@@ -19,6 +21,12 @@ std::string path_key(const std::string& path) {
     for (char& c : key)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return key;
+}
+
+std::string current_directory() {
+    wchar_t buffer[32768];
+    const DWORD n = GetCurrentDirectoryW(32768, buffer);
+    return n > 0 && n < 32768 ? narrow(std::wstring(buffer, n)) : std::string();
 }
 
 } // namespace platform

@@ -1,12 +1,25 @@
 #pragma once
-// Runs a job script as one child whose end is reported from a waiting thread, so that the caller can
-// keep its window alive meanwhile; stop ends the child and everything it started.
+// Runs one conversion job as a child whose end is reported from a waiting thread, so that the caller
+// can keep its window alive meanwhile; stop ends the child and everything it started.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
+
+// One job. Windows runs the job script through the command interpreter; POSIX starts the
+// converter itself with the script's arguments and hands it open files, so that no name is
+// looked up between Kivo's checks and the converter's start.
+struct job_command {
+    std::string script;
+    std::string program;            // POSIX: the converter's path
+    std::vector<std::string> args;  // POSIX: its arguments, as the script's shell would pass them
+    std::intptr_t input = -1;       // POSIX: its standard input (-1: none at all, /dev/null)
+    std::intptr_t output = -1;      // POSIX: its standard output (-1: /dev/null)
+};
 
 class job_process {
 public:
@@ -16,8 +29,8 @@ public:
     job_process(const job_process&) = delete;
     job_process& operator=(const job_process&) = delete;
 
-    // Starts the command interpreter on the job script; false when no process could be created.
-    bool start(const std::string& script_path);
+    // False when no process could be created.
+    bool start(const job_command& job);
     bool running() const;
     // Ends the child and what it started (POSIX: SIGTERM to its group, SIGKILL two seconds later;
     // Windows: the whole job object). Returns at once; running() turns false when it is over.

@@ -1,16 +1,16 @@
 #include "platform/process.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
-#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
-#include <spawn.h>
-#include <sys/stat.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -23,20 +23,89 @@ namespace {
 
 using clock = std::chrono::steady_clock;
 constexpr auto grace = std::chrono::seconds(2);
-constexpr off_t error_tail_size = 4096;
-
-// An unnamed file for the child's standard error: it never blocks the child the way a full pipe would.
-int error_capture_file() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/kivo-stderr-XXXXXX";
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd >= 0)
-        ::unlink(name.c_str());
-    return fd;
-}
+constexpr std::size_t error_tail_size = 4096;
 
 bool group_alive(pid_t group) {
     return ::kill(-group, 0) == 0;
+}
+
+// Where the pid cannot be waited for by descriptor (an old kernel), the waiter polls instead.
+int open_pidfd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+// Everything the child needs, made before fork: after it only async-signal-safe calls are allowed.
+struct exec_plan {
+    std::vector<std::string> strings;
+    std::vector<char*> argv, sh_argv; // sh_argv: a converter script without #! line, as sh would run it
+    int in = -1, out = -1, err = -1, report = -1;
+    pid_t parent = 0;
+
+    explicit exec_plan(const job_command& job) : strings(job.args) {
+        strings.insert(strings.begin(), job.program);
+        strings.insert(strings.begin(), "/bin/sh");
+        for (auto& s : strings)
+            sh_argv.push_back(s.data());
+        sh_argv.push_back(nullptr);
+        argv.assign(sh_argv.begin() + 1, sh_argv.end());
+    }
+
+    [[noreturn]] void run_child() const {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL); // the converter does not outlive Kivo
+        if (::getppid() != parent)
+            ::_exit(128 + SIGKILL);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        struct sigaction dfl {};
+        dfl.sa_handler = SIG_DFL;
+        for (int sig : {SIGPIPE, SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGXFSZ})
+            ::sigaction(sig, &dfl, nullptr);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execve(argv[0], argv.data(), environ);
+        if (errno == ENOEXEC)
+            ::execve(sh_argv[0], sh_argv.data(), environ);
+        const int error = errno;
+        (void)!::write(report, &error, sizeof error);
+        ::_exit(error == ENOENT ? 127 : 126);
+    }
+};
+
+struct fd_pair {
+    int read = -1, write = -1;
+    fd_pair() {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) == 0) {
+            read = fds[0];
+            write = fds[1];
+        }
+    }
+    ~fd_pair() {
+        close_read();
+        close_write();
+    }
+    void close_read() {
+        if (read >= 0)
+            ::close(read);
+        read = -1;
+    }
+    void close_write() {
+        if (write >= 0)
+            ::close(write);
+        write = -1;
+    }
+};
+
+int dev_null(int flags) {
+    return ::open("/dev/null", flags | O_CLOEXEC);
 }
 
 } // namespace
@@ -44,21 +113,58 @@ bool group_alive(pid_t group) {
 struct job_process::impl {
     std::function<void()> on_end;
     pid_t pid = -1;
-    int error_fd = -1;
+    fd_pair errors; // the child's standard error: read as it comes, only its end kept
     std::mutex mutex;
     std::condition_variable ended;
     std::atomic<bool> done{false};
     bool stopping = false;
     clock::time_point kill_at;
     int status = 0;
+    std::string tail;
     std::thread waiter, killer;
 
+    void keep(const char* data, std::size_t n) {
+        std::lock_guard<std::mutex> lock(mutex);
+        tail.append(data, n);
+        if (tail.size() > 2 * error_tail_size)
+            tail.erase(0, tail.size() - error_tail_size);
+    }
+
+    ssize_t read_errors() {
+        char buffer[16384];
+        const ssize_t n = ::read(errors.read, buffer, sizeof buffer);
+        if (n > 0)
+            keep(buffer, static_cast<std::size_t>(n));
+        return n;
+    }
+
+    // Reads the error pipe until the child has ended; the pipe alone cannot tell, since a child the
+    // converter left behind may hold it open.
     void wait_for_child() {
+        const int pidfd = open_pidfd(pid);
         int st = 0;
-        while (::waitpid(pid, &st, 0) < 0 && errno == EINTR) {
+        bool pipe_open = true;
+        for (;;) {
+            pollfd fds[2] = {{pipe_open ? errors.read : -1, POLLIN, 0}, {pidfd, POLLIN, 0}};
+            const int ready = ::poll(fds, 2, pidfd >= 0 ? -1 : 10);
+            if (ready < 0 && errno != EINTR)
+                break;
+            if (pipe_open && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
+                const ssize_t n = read_errors();
+                pipe_open = n > 0 || (n < 0 && errno == EINTR);
+            }
+            if (pidfd >= 0 ? (fds[1].revents & POLLIN) != 0 : ::waitpid(pid, &st, WNOHANG) == pid)
+                break;
         }
-        if (stop_requested())
-            finish_group();
+        if (pidfd >= 0) {
+            while (::waitpid(pid, &st, 0) < 0 && errno == EINTR) {
+            }
+            ::close(pidfd);
+        }
+        end_group();
+        ::fcntl(errors.read, F_SETFL, O_NONBLOCK);
+        while (pipe_open && read_errors() > 0) {
+        }
         {
             std::lock_guard<std::mutex> lock(mutex);
             status = st;
@@ -73,12 +179,13 @@ struct job_process::impl {
         return stopping;
     }
 
-    // What the shell started may outlive it: give it the rest of the grace time, then kill it.
-    void finish_group() {
-        while (group_alive(pid) && clock::now() < kill_at)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (group_alive(pid))
-            ::kill(-pid, SIGKILL);
+    // Whatever the job left running ends with it: nothing writes into an output after the job.
+    // After a stop it gets the rest of the grace time first.
+    void end_group() {
+        if (stop_requested())
+            while (group_alive(pid) && clock::now() < kill_at)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ::kill(-pid, SIGKILL);
     }
 
     void kill_after_grace() {
@@ -99,37 +206,35 @@ job_process::~job_process() {
         d->waiter.join();
     if (d->killer.joinable())
         d->killer.join();
-    if (d->error_fd >= 0)
-        ::close(d->error_fd);
 }
 
-bool job_process::start(const std::string& script_path) {
-    d->error_fd = error_capture_file();
-    posix_spawn_file_actions_t files;
-    ::posix_spawn_file_actions_init(&files);
-    // No keyboard: a converter that asks for input ends instead of waiting for ever.
-    ::posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    if (d->error_fd >= 0)
-        ::posix_spawn_file_actions_adddup2(&files, d->error_fd, 2);
-    posix_spawnattr_t attributes;
-    ::posix_spawnattr_init(&attributes);
-    // Its own process group, so that stop reaches everything the job started.
-    ::posix_spawnattr_setpgroup(&attributes, 0);
-    sigset_t none, defaults;
-    sigemptyset(&none);
-    sigemptyset(&defaults);
-    for (int sig : {SIGPIPE, SIGINT, SIGTERM, SIGQUIT, SIGHUP})
-        sigaddset(&defaults, sig);
-    ::posix_spawnattr_setsigmask(&attributes, &none);
-    ::posix_spawnattr_setsigdefault(&attributes, &defaults);
-    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    // The shell reads the script itself: one child, and no execute bit needed.
-    const char* argv[] = {"/bin/sh", script_path.c_str(), nullptr};
-    const int rc = ::posix_spawn(&d->pid, "/bin/sh", &files, &attributes, const_cast<char* const*>(argv), environ);
-    ::posix_spawnattr_destroy(&attributes);
-    ::posix_spawn_file_actions_destroy(&files);
-    if (rc != 0)
+bool job_process::start(const job_command& job) {
+    exec_plan plan(job);
+    fd_pair report;
+    const int null_in = job.input < 0 ? dev_null(O_RDONLY) : -1;
+    const int null_out = job.output < 0 ? dev_null(O_WRONLY) : -1;
+    plan.in = job.input < 0 ? null_in : static_cast<int>(job.input);
+    plan.out = job.output < 0 ? null_out : static_cast<int>(job.output);
+    plan.err = d->errors.write;
+    plan.report = report.write;
+    plan.parent = ::getpid();
+    const bool ready = plan.in >= 0 && plan.out >= 0 && plan.err >= 0 && plan.report >= 0;
+    d->pid = ready ? ::fork() : -1;
+    if (d->pid == 0)
+        plan.run_child();
+    for (int fd : {null_in, null_out})
+        if (fd >= 0)
+            ::close(fd);
+    d->errors.close_write();
+    report.close_write();
+    if (d->pid < 0)
         return false;
+    ::setpgid(d->pid, d->pid); // also here, so that a stop right away reaches the group
+    int exec_error = 0;
+    if (::read(report.read, &exec_error, sizeof exec_error) == sizeof exec_error) {
+        const std::string why = "cannot run " + job.program + ": " + std::strerror(exec_error) + "\n";
+        d->keep(why.data(), why.size());
+    }
     d->waiter = std::thread([this] { d->wait_for_child(); });
     return true;
 }
@@ -156,14 +261,8 @@ int job_process::exit_code() const {
 }
 
 std::string job_process::error_tail() const {
-    struct stat st {};
-    if (d->error_fd < 0 || ::fstat(d->error_fd, &st) != 0)
-        return {};
-    const off_t from = std::max<off_t>(0, st.st_size - error_tail_size);
-    std::string tail(static_cast<std::size_t>(st.st_size - from), '\0');
-    const ssize_t got = ::pread(d->error_fd, tail.data(), tail.size(), from);
-    tail.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return tail;
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->tail.size() > error_tail_size ? d->tail.substr(d->tail.size() - error_tail_size) : d->tail;
 }
 
 } // namespace platform

@@ -77,7 +77,7 @@ job_process::~job_process() {
         CloseHandle(d->job); // kills whatever is left in it
 }
 
-bool job_process::start(const std::string& script_path) {
+bool job_process::start(const job_command& job) {
     // Everything the job starts stays in one job object, so that stop and Kivo's end reach it all.
     d->job = CreateJobObjectA(nullptr, nullptr);
     if (d->job) {
@@ -88,7 +88,7 @@ bool job_process::start(const std::string& script_path) {
     STARTUPINFOW startup = job_startup_info();
     PROCESS_INFORMATION process{};
     // Quoted: an unquoted path with blanks could start C:\Program.exe.
-    const std::wstring command = L'"' + wide(script_path) + L'"';
+    const std::wstring command = L'"' + wide(job.script) + L'"';
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0'); // CreateProcessW may write into its command line
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr,

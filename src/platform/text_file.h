@@ -1,6 +1,8 @@
 #pragma once
-// Text files in the platform's line ends (CR LF on Windows, LF on POSIX).
+// Kivo's own text files: the job script, and the single output file that records are appended to.
+// Neither is ever opened through a link or waited on as a FIFO.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -9,25 +11,28 @@
 namespace platform {
 
 // Creates the file or rewrites it in place (no truncation to zero first, which some file systems
-// flush on close), each line with its line end. A link in the path's place is not written through.
+// flush on close), each line with the platform's line end (CR LF on Windows, LF on POSIX).
 void write_text_lines(const std::string& path, const std::vector<std::string>& lines);
 
-// Opens a file for appending lines, creating it when missing.
+// Appends to a plain file, creating it when missing. Unless close() succeeds, the file is cut back
+// to the size it had when opened: a failed or stopped append leaves no half record.
 class text_appender {
 public:
-    explicit text_appender(const std::string& path);
+    explicit text_appender(const std::string& path); // raises os_error
     ~text_appender();
     text_appender(const text_appender&) = delete;
     text_appender& operator=(const text_appender&) = delete;
-    void write_line(const std::string& line);
+    // Raises os_error with the OS's words ("disk full" where the disk is).
+    void write(const std::string& text);
     void close(); // raises os_error when the data could not be written
 
-private:
     struct impl;
+
+private:
     std::unique_ptr<impl> d;
 };
 
-// Calls `line` for each line; LF, CR LF and a lone CR end a line, and a last line without an end counts.
-void read_text_lines(const std::string& path, const std::function<void(const std::string&)>& line);
+// Calls `block` with the file's content, a block at a time. Raises os_error.
+void read_blocks(const std::string& path, const std::function<void(const char*, std::size_t)>& block);
 
 } // namespace platform

@@ -148,8 +148,11 @@ TEST_F(Batch, AReadOnlyProgramFolderPutsTheJobFilesInAPerUserPlace) {
     window.debug = 1;
     // A second read-only installation shares the per-user folder, so it waits its turn.
     fake_main_window second;
+    second.source = window.source;
+    second.from_filename = window.from_filename;
     write_file(data + "/a.agn", "x");
     run_batch(window, [&](batch& b) {
+        ASSERT_TRUE(begin_converting(b));
         state().app_dir = other;
         run_batch(second, [&](batch& theirs) { convert_in_batch(theirs, data + "/a.agn"); });
         state().app_dir = app;

@@ -7,7 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace kivo_test;
@@ -20,11 +26,18 @@ class ExecCmdTest : public ::testing::Test {
 protected:
     temp_dir dir;
     fake_main_window window;
-    std::string script(const std::string& body) {
-        write_file(dir / "job.sh", "#!/bin/sh\n" + body + "\n");
-        return dir / "job.sh";
+    std::string script(const std::string& body, const std::string& name = "job.sh") {
+        write_file(dir / name, "#!/bin/sh\n" + body + "\n");
+        return dir / name;
     }
+    mod_ExecCmd::exec_result run(const std::string& body) { return ExecCmd(window, script_job(script(body))); }
 };
+
+long peak_rss_kb() {
+    const std::string status = read_file("/proc/self/status");
+    const auto at = status.find("VmHWM:");
+    return std::stol(status.substr(at + 6));
+}
 
 } // namespace
 
@@ -41,7 +54,7 @@ TEST_F(ExecCmdTest, ExitCodesAndTheEndOfTheErrorOutput) {
         {"read answer; echo \"[$answer]\" >&2; exit 3", 3, "[]\n"}, // no keyboard: read meets the end at once
     };
     for (const auto& c : cases) {
-        const auto result = ExecCmd(window, script(c.body));
+        const auto result = run(c.body);
         EXPECT_TRUE(result.started);
         EXPECT_FALSE(result.stopped);
         EXPECT_EQ(result.exit_code, c.code) << c.body;
@@ -49,26 +62,53 @@ TEST_F(ExecCmdTest, ExitCodesAndTheEndOfTheErrorOutput) {
     }
 }
 
-TEST_F(ExecCmdTest, ALoudConverterKeepsOnlyTheLastFourKilobytes) {
-    const auto result = ExecCmd(window, script("i=0; while [ $i -lt 20000 ]; do echo \"line $i\" >&2; "
-                                               "i=$((i+1)); done; exit 1"));
-    EXPECT_EQ(result.exit_code, 1);
-    EXPECT_LE(result.error_tail.size(), 4096u);
-    EXPECT_EQ(result.error_tail.substr(result.error_tail.size() - 11), "line 19999\n");
+// Converters are started directly, as the job script's shell would start them.
+TEST_F(ExecCmdTest, TheConverterIsStartedAsTheShellWouldStartIt) {
+    const struct {
+        const char* what;
+        std::string program;
+        int code;
+        const char* tail;
+    } cases[] = {
+        {"no such program", dir / "missing", 127, "No such file or directory"},
+        {"a script without #! line", "", 5, ""},
+    };
+    write_file(dir / "bare", "echo \"$1\" >&2; exit 5\n");
+    ::chmod((dir / "bare").c_str(), 0755);
+    for (const auto& c : cases) {
+        platform::job_command job;
+        job.program = c.program.empty() ? dir / "bare" : c.program;
+        job.args = {""};
+        const auto result = ExecCmd(window, job);
+        EXPECT_EQ(result.exit_code, c.code) << c.what;
+        EXPECT_NE(result.error_tail.find(c.tail), std::string::npos) << c.what << ": " << result.error_tail;
+    }
 }
 
-TEST_F(ExecCmdTest, TheShellRunsTheScriptAsOneChildOfKivo) {
-    ExecCmd(window, script("tr '\\0' ' ' < /proc/$$/cmdline > '" + dir / "cmdline" +
-                           "'\n"
-                           "cut -d' ' -f4 /proc/$$/stat > '" +
-                           dir / "parent" + "'"));
+TEST_F(ExecCmdTest, AFloodOfErrorsKeepsOnlyItsEndInMemory) {
+    temp_dir tmp;
+    ::setenv("TMPDIR", tmp.path().c_str(), 1);
+    const long before = peak_rss_kb();
+    const auto result = run("head -c 300000000 /dev/zero >&2; i=0; while [ $i -lt 2000 ]; do echo \"line $i\" >&2; "
+                            "i=$((i+1)); done; exit 1");
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_LE(result.error_tail.size(), 4096u);
+    EXPECT_EQ(result.error_tail.substr(result.error_tail.size() - 10), "line 1999\n");
+    EXPECT_LT(peak_rss_kb() - before, 50 * 1024);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "nothing spooled to disk";
+}
+
+TEST_F(ExecCmdTest, TheConverterIsKivosOwnChild) {
+    run("tr '\\0' ' ' < /proc/$$/cmdline > '" + dir / "cmdline" + "'\ncut -d' ' -f4 /proc/$$/stat > '" + dir / "parent" +
+        "'");
     EXPECT_EQ(read_file(dir / "cmdline"), "/bin/sh " + dir / "job.sh" + " ");
     EXPECT_EQ(read_file(dir / "parent"), std::to_string(::getpid()) + "\n");
 }
 
 TEST_F(ExecCmdTest, EventsRunWhileTheChildDoes) {
     const auto start = steady_clock::now();
-    const auto result = ExecCmd(window, script("sleep 0.3; exit 4"));
+    const auto result = run("sleep 0.3; exit 4");
     EXPECT_EQ(result.exit_code, 4);
     EXPECT_GE(steady_clock::now() - start, std::chrono::milliseconds(250));
     EXPECT_GE(window.events, 10) << "the window's events went on while the child ran";
@@ -88,7 +128,7 @@ TEST_F(ExecCmdTest, StopEndsTheJobAndEverythingItStarted) {
         const auto start = steady_clock::now();
         window.stop = false;
         window.on_events = [&] { window.stop = window.stop || exists(dir / "shell"); };
-        const auto result = ExecCmd(window, script(c.body));
+        const auto result = run(c.body);
         const std::chrono::duration<double> took = steady_clock::now() - start;
         EXPECT_TRUE(result.stopped);
         EXPECT_GE(took.count(), c.at_least_s) << c.body;
@@ -97,4 +137,26 @@ TEST_F(ExecCmdTest, StopEndsTheJobAndEverythingItStarted) {
         EXPECT_TRUE(process_ended(dir / "child")) << c.body;
         ::unlink((dir / "shell").c_str());
     }
+}
+
+// Nothing the job started may write into an output after the job, nor outlive a killed Kivo.
+TEST_F(ExecCmdTest, NothingOfAJobOutlivesIt) {
+    const auto result = run("(sleep 0.5; echo late > '" + dir / "late" + "') & echo $! > '" + dir / "child" + "'; exit 0");
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_TRUE(process_ended(dir / "child"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_FALSE(exists(dir / "late"));
+
+    const std::string job = script("echo $$ > '" + dir / "converter" + "'; exec sleep 30", "long.sh");
+    const pid_t kivo = ::fork();
+    if (kivo == 0) {
+        fake_main_window w;
+        ExecCmd(w, script_job(job));
+        ::_exit(0);
+    }
+    for (int i = 0; i < 250 && read_file(dir / "converter").empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ::kill(kivo, SIGKILL);
+    ::waitpid(kivo, nullptr, 0);
+    EXPECT_TRUE(process_ended(dir / "converter")) << "the converter died with Kivo";
 }

@@ -114,8 +114,11 @@ TEST_F(Guard, AConverterGoneAtRunTimeTouchesNoOutput) {
 
 TEST_F(Guard, OneBatchAtATimeInAnApplicationDirectory) {
     fake_main_window second;
+    second.source = window.source;
+    second.from_filename = window.from_filename;
     const std::string in = input("a.agn");
     run_batch(window, [&](batch& b) {
+        ASSERT_TRUE(begin_converting(b));
         mod_convert::run_batch(second, [&](batch& other) { convert_in_batch(other, in); });
         convert_in_batch(b, in);
     });
@@ -123,13 +126,25 @@ TEST_F(Guard, OneBatchAtATimeInAnApplicationDirectory) {
     EXPECT_EQ(window.lbl_nfiles, "Files processed: 1");
     EXPECT_EQ(read_file(data + "/a.tsv"), "converted\n");
 
+    // While the first one's picker is open its files are not known yet: the second one converts.
+    second.lbl_status.clear();
+    window.picker = [&] {
+        if (!state().chosen_directory.empty())
+            return; // answered
+        mod_convert::run_batch(second, [&](batch& other) { convert_in_batch(other, in); });
+        state().chosen_directory = data + "/";
+    };
+    convert_directory(window);
+    EXPECT_EQ(second.lbl_status, "Status: Idle");
+    EXPECT_EQ(window.lbl_status, "Status: Idle");
+
     // Another process holds it until it is killed; nothing is left to clean up.
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t holder = ::fork();
     if (holder == 0) {
         platform::dir_lock lock;
-        const char ok = lock.try_lock(app) ? 'y' : 'n';
+        const char ok = lock.try_lock(app) == platform::dir_lock::result::locked ? 'y' : 'n';
         (void)!::write(ready[1], &ok, 1);
         ::pause();
         ::_exit(0);

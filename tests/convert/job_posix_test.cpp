@@ -1,6 +1,7 @@
 #include "convert/job.h"
 
 #include "convert/exec_cmd.h"
+#include "converters.h"
 #include "fake_main_window.h"
 #include "temp_dir.h"
 
@@ -18,7 +19,7 @@ TEST(QuotePath, ShKeepsEveryNameIntact) {
     for (const std::string& name : names) {
         const std::string out = dir / "out";
         kivo_test::write_file(dir / "job", "printf '%s' " + quote_path(sh, name) + " > " + quote_path(sh, out) + "\n");
-        EXPECT_EQ(mod_ExecCmd::ExecCmd(window, dir / "job").exit_code, 0) << name;
+        EXPECT_EQ(mod_ExecCmd::ExecCmd(window, kivo_test::script_job(dir / "job")).exit_code, 0) << name;
         EXPECT_EQ(kivo_test::read_file(out), name);
     }
     EXPECT_FALSE(kivo_test::exists(dir / "x"));

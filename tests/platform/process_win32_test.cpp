@@ -38,7 +38,7 @@ TEST(ExecCmdWindows, RunsAJobScriptAndReturnsItsExitCode) {
     for (int code : {0, 7, -1}) {
         const std::string script = dir / ("exit " + std::to_string(code) + ".bat");
         kivo_test::write_file(script, "@echo off\r\nexit /b " + std::to_string(code) + "\r\n");
-        const auto result = ExecCmd(window, script);
+        const auto result = ExecCmd(window, kivo_test::script_job(script));
         EXPECT_TRUE(result.started) << "an exit code of -1 is the job's own";
         EXPECT_EQ(result.exit_code, code);
     }
@@ -47,7 +47,7 @@ TEST(ExecCmdWindows, RunsAJobScriptAndReturnsItsExitCode) {
 TEST(ExecCmdWindows, AJobThatCannotBeStartedIsToldApartAtOnce) {
     kivo_test::fake_main_window window;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(ExecCmd(window, "C:\\no\\such\\program.exe").started);
+    EXPECT_FALSE(ExecCmd(window, kivo_test::script_job("C:\\no\\such\\program.exe")).started);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
@@ -64,7 +64,7 @@ TEST(ExecCmdWindows, StopEndsTheJobAndTheProgramItStarted) {
         window.stop = kivo_test::exists(dir / "started") && interpreters().size() >= before.size() + 2;
     };
     const auto start = std::chrono::steady_clock::now();
-    const auto result = ExecCmd(window, script);
+    const auto result = ExecCmd(window, kivo_test::script_job(script));
     EXPECT_TRUE(result.stopped);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     std::set<DWORD> left;

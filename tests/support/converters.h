@@ -2,6 +2,7 @@
 // Fake converters for end-to-end tests, and the engine set up around a temporary application directory.
 
 #include "fake_main_window.h"
+#include "platform/process.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,9 @@ void write_recording_converter(const std::string& app_dir, const std::string& na
                                int exit_code = 0);
 // A shell-script converter with the given body (POSIX only).
 void write_converter(const std::string& app_dir, const std::string& name, const std::string& body);
+
+// A job that runs this script as the job's converter (POSIX: through /bin/sh; Windows: through cmd).
+platform::job_command script_job(const std::string& script);
 
 // Whether the process whose id is in `pid_file` has ended, waiting a moment for a kill to land. A
 // zombie counts as ended: its reaper (maybe a PID 1 that never reaps) is not Kivo (POSIX only).

@@ -22,6 +22,14 @@ void write_recording_converter(const std::string& app_dir, const std::string& na
     write_converter(app_dir, name, body);
 }
 
+platform::job_command script_job(const std::string& script) {
+    platform::job_command job;
+    job.script = script;
+    job.program = "/bin/sh";
+    job.args = {script};
+    return job;
+}
+
 bool process_ended(const std::string& pid_file) {
     const std::string pid = read_file(pid_file);
     for (int tries = 0; tries < 50; ++tries) {

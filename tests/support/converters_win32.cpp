@@ -24,4 +24,10 @@ void write_recording_converter(const std::string& app_dir, const std::string& na
     write_file(base + ".exit", std::to_string(exit_code));
 }
 
+platform::job_command script_job(const std::string& script) {
+    platform::job_command job;
+    job.script = script;
+    return job;
+}
+
 } // namespace kivo_test

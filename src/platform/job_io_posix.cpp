@@ -1,0 +1,139 @@
+#include "platform/job_io.h"
+
+#include "platform/errors.h"
+#include "platform/job_io_shared.h"
+
+#include <cerrno>
+#include <cstring>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+using namespace output_detail;
+
+namespace {
+
+[[noreturn]] void fail_errno() {
+    throw os_error(std::strerror(errno));
+}
+
+mode_t process_umask() {
+    static const mode_t mask = [] {
+        const mode_t m = ::umask(022);
+        ::umask(m);
+        return m;
+    }();
+    return mask;
+}
+
+// A new file takes the old one's permission bits (and owner, where Kivo may give it), or those the
+// shell's redirection would have given it.
+void take_over_attributes(int fd, const std::string& path) {
+    struct stat old {};
+    if (::lstat(path.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) {
+        ::fchmod(fd, 0666 & ~process_umask());
+        return;
+    }
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+        (void)!::fchown(fd, old.st_uid, old.st_gid);
+    ::fchmod(fd, old.st_mode & 07777);
+}
+
+// Opened without following a link and without waiting on a FIFO, then checked for what it is.
+int open_scratch(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0)
+        fail_errno();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        throw os_error("not a plain file");
+    }
+    return fd;
+}
+
+} // namespace
+
+struct output_file::impl {
+    std::string path;
+    how mode;
+    std::string temp; // standard_output: the new file; by_name: the old one, moved aside
+    int fd = -1;
+    bool committed = false;
+};
+
+output_file::output_file(const std::string& path, how h) : d(std::make_unique<impl>()) {
+    d->path = path;
+    d->mode = h;
+    switch (h) {
+    case how::standard_output:
+        d->temp = temporary_template(path);
+        d->fd = ::mkostemp(d->temp.data(), O_CLOEXEC); // O_EXCL: a fresh file, never a link's target
+        if (d->fd < 0)
+            fail_errno();
+        break;
+    case how::by_name:
+        d->temp = set_aside(path);
+        break;
+    case how::scratch:
+        d->fd = open_scratch(path);
+        d->committed = true;
+        break;
+    }
+}
+
+output_file::~output_file() {
+    if (d->fd >= 0)
+        ::close(d->fd);
+    if (d->committed)
+        return;
+    if (d->mode == how::standard_output)
+        ::unlink(d->temp.c_str());
+    else
+        put_back(d->temp, d->path);
+}
+
+std::intptr_t output_file::handle() const {
+    return d->fd;
+}
+
+void output_file::commit() {
+    if (d->committed)
+        return;
+    if (d->mode == how::by_name) {
+        let_go(d->temp, d->path);
+    } else {
+        take_over_attributes(d->fd, d->path);
+        // A rename replaces a link in the output's place; it never writes through it.
+        if (::rename(d->temp.c_str(), d->path.c_str()) != 0)
+            fail_errno();
+    }
+    d->committed = true;
+}
+
+input_file::input_file(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        fail_errno();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw os_error("not a regular file");
+    }
+    ::fcntl(fd, F_SETFL, 0); // the converter reads it as an ordinary blocking file
+    handle_ = fd;
+}
+
+input_file::~input_file() {
+    if (handle_ >= 0)
+        ::close(static_cast<int>(handle_));
+}
+
+std::intptr_t input_file::handle() const {
+    return handle_;
+}
+
+} // namespace platform
