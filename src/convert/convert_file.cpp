@@ -184,8 +184,9 @@ void convert_file(batch& b, const std::string& input) {
     check_output(output, input);
     if (!single)
         claim_output(b, output, input);
-    auto job = write_job(b, plan, input);
+    // First: on Windows the job line may create an empty output to learn its short name.
     const auto placed = place_output(b, output);
+    auto job = write_job(b, plan, input);
     std::unique_ptr<platform::input_file> in;
     if (job.reads_standard_input)
         in = opened_ptr<platform::input_file>("cannot read the input", job.input_path);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <windows.h>
 
 using namespace mod_convert;
@@ -158,4 +159,28 @@ TEST_F(WindowsJob, AnApplicationDirectoryBeyondAscii) {
     EXPECT_EQ(read_file(root / "one.tsv"), "diary.agn\tok\r\n");
     EXPECT_FALSE(exists(other + "\\kivotemp.bat"));
     EXPECT_FALSE(exists(other + "\\kivo.log")) << "the log is deleted at the batch's start";
+}
+
+// The redirection writes the output by name: the earlier one waits aside and comes back on failure.
+TEST_F(WindowsJob, AFailedJobLeavesTheEarlierOutputAndNothingElse) {
+    pair(agn, tsv);
+    const std::string in = input("bad.agn"), out = in_data("bad.tsv");
+    const struct {
+        bool earlier;
+        int exit_code;
+        const char* left; // "" : no output at all
+    } cases[] = {{true, 3, "earlier"}, {false, 3, ""}, {true, 0, "new half"}};
+    for (const auto& c : cases) {
+        DeleteFileW(std::filesystem::u8path(out).c_str());
+        if (c.earlier)
+            write_file(out, "earlier");
+        write_recording_converter(app, "agn2tsv", "new half", c.exit_code);
+        run({in});
+        EXPECT_EQ(exists(out), *c.left != '\0') << c.exit_code;
+        EXPECT_EQ(read_file(out), c.left) << c.exit_code;
+        std::size_t files = 0;
+        for (const auto& e : std::filesystem::directory_iterator(std::filesystem::u8path(data)))
+            files += e.is_regular_file();
+        EXPECT_EQ(files, *c.left ? 2u : 1u) << "no file moved aside is left";
+    }
 }

@@ -8,7 +8,10 @@
 #include <QCheckBox>
 #include <QPushButton>
 
+#include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kivo_gui_test;
 
@@ -93,6 +96,35 @@ private slots:
         QCOMPARE(caption(&w, "lbl_status"), QStringLiteral("Status: Idle"));
         QCOMPARE(child(&w, "lbl_status")->toolTip(), QString());
         QCOMPARE(caption(&w, "lbl_nfiles"), QStringLiteral("Files processed: 0"));
+    }
+
+    // Through the program's own start-up step: job files go to the per-user place.
+    void a_read_only_program_folder_converts() {
+        app_dir dir;
+        const std::string program = dir.root / "program", data = dir.root / "data";
+        kivo_test::make_dir(program);
+        kivo_test::make_dir(data);
+        kivo_test::write_converter(program, "dbf2tsv", "echo converted\n");
+        kivo_test::write_file(data + "/a.dbf", "x");
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.root / "share"));
+        mod_utils_dsw::tell_engine_where_it_lies(QString::fromStdString(program + "/kivo"));
+        ::chmod(program.c_str(), 0555);
+        const bool immutable = ::geteuid() == 0 && std::system(("chattr +i '" + program + "' 2>/dev/null").c_str()) == 0;
+        if (::geteuid() != 0 || immutable) {
+            forms::frm_main w;
+            w.show();
+            forms::file_dialog::set_next_answer({QString::fromStdString(data + "/a.dbf")});
+            click(child<QPushButton>(&w, "cmd_selectfiles"));
+            QCOMPARE(kivo_test::read_file(data + "/a.tsv"), std::string("converted\n"));
+            QCOMPARE(caption(&w, "lbl_status"), QStringLiteral("Status: Idle"));
+            QVERIFY(child(&w, "lbl_status")->toolTip().contains(QStringLiteral("read-only")));
+        }
+        if (immutable)
+            std::system(("chattr -i '" + program + "'").c_str());
+        ::chmod(program.c_str(), 0755);
+        qunsetenv("XDG_DATA_HOME");
+        if (::geteuid() == 0 && !immutable)
+            QSKIP("no way to make a folder read-only for root here");
     }
 
     void cleanup() { forms::file_dialog::clear_next_answer(); }

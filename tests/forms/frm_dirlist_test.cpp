@@ -8,6 +8,8 @@
 
 #include <QPushButton>
 
+#include <unistd.h>
+
 using namespace kivo_gui_test;
 using mod_convert::state;
 
@@ -161,6 +163,21 @@ private slots:
             dirs->setPath(QString::fromStdString(tree / "elsewhere"));
             picker->close();
         }
+    }
+
+    // A current directory whose name Qt cannot hold would lead to another one (once: to "/", selected).
+    void a_current_directory_it_cannot_show_is_no_choice() {
+        const std::string odd = tree / "caf\xe9";
+        kivo_test::make_dir(odd);
+        QVERIFY(::chdir(odd.c_str()) == 0);
+        forms::frm_dirlist picker;
+        auto* dirs = child<forms::dir_list_box>(&picker, "Dir1");
+        auto* okay = child<QPushButton>(&picker, "cmd_okay");
+        QCOMPARE(dirs->Path(), QDir::toNativeSeparators(QDir::homePath()));
+        QVERIFY(!dirs->currentItem());
+        QVERIFY(!okay->isEnabled());
+        dirs->setPath(QString::fromStdString(tree.path())); // the user opens a directory
+        QVERIFY(okay->isEnabled());
     }
 };
 

@@ -1,4 +1,5 @@
 #include "convert/exec_cmd.h"
+#include "converters.h"
 #include "fake_main_window.h"
 #include "platform/dir_lock.h"
 #include "platform/process_win32.h"
@@ -90,9 +91,9 @@ TEST(DirLockWindows, OneHolderAtATimeAndNothingLeftBehind) {
     temp_dir dir;
     {
         platform::dir_lock first, second;
-        EXPECT_TRUE(first.try_lock(dir.path()));
-        EXPECT_FALSE(second.try_lock(dir.path()));
+        EXPECT_EQ(first.try_lock(dir.path()), platform::dir_lock::result::locked);
+        EXPECT_EQ(second.try_lock(dir.path()), platform::dir_lock::result::busy);
     }
     platform::dir_lock again;
-    EXPECT_TRUE(again.try_lock(dir.path()));
+    EXPECT_EQ(again.try_lock(dir.path()), platform::dir_lock::result::locked);
 }
