@@ -96,8 +96,9 @@ constexpr special specials[] = {
     {7, "\u2011", "\u2011"},  // non-breaking hyphen
     {14, "&shy;", ""},        // soft hyphen
     {15, "&nbsp;", "\u00A0"}, // non-breaking space
-    {9, "\t", "\t"},          // tab (undocumented, the likeliest reading)
-    {21, "<br>", "\n"},       // forced line break (undocumented, reported)
+    {9, "\t", "\t"},          // tab (measured)
+    {10, "<br>", "\n"},       // forced line break, Shift+Enter (measured)
+    {21, "<br>", "\n"},       // Data's forced line break, never seen in Word text (reported)
     {'&', "&amp;", "&"},      {'<', "&lt;", "<"}, {'>', "&gt;", ">"}, {'"', "&quot;", "\""},
 };
 
@@ -200,18 +201,21 @@ std::string convert(const document& d, bool html, const std::string& title) {
     if (!html)
         return w.output();
     return "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + html_escaped(title) +
-           "</title>\n</head>\n<body>\n" + w.output() + "</body>\n</html>\n";
+           "</title>\n"
+           // Tabs and the organiser's runs of blanks stay visible, as on its screen.
+           "<style>p { white-space: pre-wrap; tab-size: 8; }</style>\n</head>\n<body>\n" + w.output() + "</body>\n</html>\n";
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string input = argc > 1 ? argv[argc - 1] : "";
     const std::string mode = argc > 2 ? argv[1] : "";
+    const char* usage = "usage: WRD2HTML -t FILE.wrd | WRD2HTML -h FILE.wrd\n"
+                        "Writes the organiser Word file on standard output: -t as plain text, a paragraph\n"
+                        "a line; -h as one HTML page with its styles and emphases.\n";
     int code = 0;
-    const int result = run("WRD2HTML", input, [&] {
-        if (mode != "-t" && mode != "-h")
-            throw error("usage: WRD2HTML -t FILE.wrd | WRD2HTML -h FILE.wrd");
+    const int result = convert_file_arg("WRD2HTML", usage, argc, argv, argc == 3 && (mode == "-t" || mode == "-h"),
+                                        [&](const std::string& input) {
         try {
             const document d = read_document(read_file(input));
             write_stdout(convert(d, mode == "-h", input.substr(input.find_last_of("/\\") + 1)));

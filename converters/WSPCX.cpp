@@ -1,25 +1,32 @@
-// WSPCX -W -S FILE.pic: the organiser's bitmap file to a PCX file beside it (one bitmap: black and
-// white; two of one size: a black and a grey plane, as four levels of grey).
-// WSPCX -P -S FILE.pcx: a PCX file (1, 2, 4 or 8 bits, palette or grey) to a bitmap file beside it,
-// thresholded to black and white, or to black, grey and white with a grey plane when the picture
-// has more than two levels.
+// WSPCX -W -S FILE.pic: the organiser's bitmap file to PCX files beside it, one a picture: a lone
+// bitmap is black and white, two consecutive bitmaps of one size a black and a grey plane.
+// WSPCX -P -S FILE.pcx: a PCX file (1, 2, 4 or 8 bits, palette or grey, or 24-bit) to a bitmap file
+// beside it: each pixel the nearest of black, grey and white, with a grey plane when the picture
+// has any level between black and white.
 
 #include "kconv.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <set>
+#include <filesystem>
 
 using namespace kconv;
 
 namespace {
 
-// A picture as grey levels, 0 black to 255 white, row by row.
+std::string fs_name(const std::string& path) {
+    return std::filesystem::u8path(path).filename().u8string();
+}
+
+// A picture as the organiser shows it. Codes: 0 white, 1 grey, 2 black, 3 black over grey (the
+// black plane covers the grey one). `grey`: it has a grey plane.
 struct picture {
     std::size_t width = 0, height = 0;
-    std::vector<std::uint8_t> grey;
+    bool grey = false;
+    std::vector<std::uint8_t> code;
 };
+enum : std::uint8_t { white = 0, grey_only = 1, black = 2, black_over_grey = 3 };
 
 // ---- the organiser's bitmaps
 
@@ -68,41 +75,45 @@ std::vector<plane> read_planes(const bytes& file) {
     return planes;
 }
 
-picture from_pic(const bytes& file) {
+// Consecutive bitmaps of one size are a black and a grey plane; any other bitmap stands alone.
+std::vector<picture> from_pic(const bytes& file) {
     const auto planes = read_planes(file);
-    const plane& ink = planes[0];
-    const bool grey = planes.size() > 1 && planes[1].width == ink.width && planes[1].height == ink.height;
-    picture p{ink.width, ink.height, {}};
-    for (std::size_t y = 0; y < p.height; ++y)
-        for (std::size_t x = 0; x < p.width; ++x) {
-            const int level = (ink.black(x, y) ? 2 : 0) + (grey && planes[1].black(x, y) ? 1 : 0);
-            p.grey.push_back(grey ? static_cast<std::uint8_t>(255 - level * 85) : (level ? 0 : 255));
-        }
-    return p;
+    std::vector<picture> out;
+    for (std::size_t i = 0; i < planes.size(); ++i) {
+        const plane& ink = planes[i];
+        const plane* shade = i + 1 < planes.size() && planes[i + 1].width == ink.width &&
+                                     planes[i + 1].height == ink.height
+                                 ? &planes[++i]
+                                 : nullptr;
+        picture p{ink.width, ink.height, shade != nullptr, {}};
+        p.code.reserve(p.width * p.height);
+        for (std::size_t y = 0; y < p.height; ++y)
+            for (std::size_t x = 0; x < p.width; ++x)
+                p.code.push_back(static_cast<std::uint8_t>((ink.black(x, y) ? black : white) |
+                                                           (shade && shade->black(x, y) ? grey_only : white)));
+        out.push_back(std::move(p));
+    }
+    return out;
 }
 
-void put_plane(bytes& data, const picture& p, const std::function<bool(std::uint8_t)>& set) {
+bytes put_plane(const picture& p, std::uint8_t bit) {
+    bytes data;
     for (std::size_t y = 0; y < p.height; ++y) {
         bytes row(pic_row_bytes(p.width), 0);
         for (std::size_t x = 0; x < p.width; ++x)
-            if (set(p.grey[y * p.width + x]))
+            if (p.code[y * p.width + x] & bit)
                 row[x / 8] = static_cast<std::uint8_t>(row[x / 8] | 1 << (x % 8));
         data.insert(data.end(), row.begin(), row.end());
     }
+    return data;
 }
 
 bytes to_pic(const picture& p) {
     if (p.width > 0xFFFF || p.height > 0xFFFF || pic_row_bytes(p.width) * p.height > 0xFFFF)
         throw error("too large for a bitmap file");
-    const std::set<std::uint8_t> levels(p.grey.begin(), p.grey.end());
-    std::vector<bytes> planes(1);
-    if (levels.size() <= 2) {
-        put_plane(planes[0], p, [](std::uint8_t g) { return g < 128; });
-    } else {
-        planes.resize(2);
-        put_plane(planes[0], p, [](std::uint8_t g) { return g < 85; });
-        put_plane(planes[1], p, [](std::uint8_t g) { return g < 170; });
-    }
+    std::vector<bytes> planes{put_plane(p, black)};
+    if (p.grey)
+        planes.push_back(put_plane(p, grey_only));
     bytes out{'P', 'I', 'C', 0xDC, 0x30, 0x30};
     put16(out, static_cast<std::uint16_t>(planes.size()));
     std::size_t data_at = pic_header + planes.size() * pic_descriptor;
@@ -122,6 +133,21 @@ bytes to_pic(const picture& p) {
 // ---- PCX
 
 constexpr std::size_t pcx_header = 128;
+
+constexpr std::uint8_t grey_level = 170;
+
+// Ours, as -W writes it: index = code, so that black over grey survives the way back.
+std::array<std::array<std::uint8_t, 3>, 256> our_palette() {
+    std::array<std::array<std::uint8_t, 3>, 256> palette;
+    palette.fill({255, 255, 255});
+    palette[grey_only] = {grey_level, grey_level, grey_level};
+    palette[black] = palette[black_over_grey] = {0, 0, 0};
+    return palette;
+}
+
+std::uint8_t nearest_code(std::uint8_t level) {
+    return level < grey_level / 2 ? black : level < (grey_level + 255 + 1) / 2 ? grey_only : white;
+}
 
 picture from_pcx(const bytes& file) {
     if (file.size() < pcx_header || file[0] != 0x0A || file[2] > 1)
@@ -167,14 +193,18 @@ picture from_pcx(const bytes& file) {
                             : bare_mono  ? static_cast<std::uint8_t>(i ? 255 : 0)
                             : i < 16     ? file[16 + i * 3 + c]
                                          : 0;
-    picture p{width, height, {}};
-    p.grey.reserve(width * height);
+    const bool ours = vga && palette == our_palette();
+    picture p{width, height, ours, {}};
+    p.code.reserve(width * height);
+    const auto put = [&p](std::uint8_t level) {
+        p.grey = p.grey || (level != 0 && level != 255);
+        p.code.push_back(nearest_code(level));
+    };
     for (std::size_t y = 0; y < height; ++y)
         for (std::size_t x = 0; x < width; ++x) {
             if (rgb) {
                 const std::size_t at = y * 3 * line + x;
-                p.grey.push_back(static_cast<std::uint8_t>(
-                    (raw[at] * 299 + raw[at + line] * 587 + raw[at + 2 * line] * 114) / 1000));
+                put(static_cast<std::uint8_t>((raw[at] * 299 + raw[at + line] * 587 + raw[at + 2 * line] * 114) / 1000));
                 continue;
             }
             unsigned index = 0;
@@ -184,8 +214,11 @@ picture from_pcx(const bytes& file) {
                 const unsigned value = byte >> (8 - bits - bit % 8) & ((1u << bits) - 1);
                 index |= value << (pl * bits);
             }
-            const auto& rgb = palette[index];
-            p.grey.push_back(static_cast<std::uint8_t>((rgb[0] * 299 + rgb[1] * 587 + rgb[2] * 114) / 1000));
+            const auto& c = palette[index];
+            if (ours && index <= black_over_grey)
+                p.code.push_back(static_cast<std::uint8_t>(index));
+            else
+                put(static_cast<std::uint8_t>((c[0] * 299 + c[1] * 587 + c[2] * 114) / 1000));
         }
     return p;
 }
@@ -202,14 +235,14 @@ void pack_line(bytes& out, const bytes& line) {
     }
 }
 
-// Black and white as 1 bit a pixel; anything else as 8 bits with a palette of greys.
+// Black and white as 1 bit a pixel (a set bit is black); a grey picture as 8 bits with our palette.
 bytes to_pcx(const picture& p) {
-    const bool mono = std::all_of(p.grey.begin(), p.grey.end(), [](std::uint8_t g) { return g == 0 || g == 255; });
+    const bool mono = !p.grey;
     const std::size_t line = mono ? (p.width + 15) / 16 * 2 : (p.width + 1) / 2 * 2;
     bytes out{0x0A, 5, 1, static_cast<std::uint8_t>(mono ? 1 : 8)};
     for (std::uint16_t v : {0, 0, static_cast<int>(p.width - 1), static_cast<int>(p.height - 1), 72, 72})
         put16(out, v);
-    for (int i = 0; i < 48; ++i) // the 16-colour palette: white, then black (a set bit is black)
+    for (int i = 0; i < 48; ++i) // the 16-colour palette: white, then black
         out.push_back(mono && i < 3 ? 255 : 0);
     out.push_back(0);
     out.push_back(1); // planes
@@ -219,30 +252,47 @@ bytes to_pcx(const picture& p) {
     for (std::size_t y = 0; y < p.height; ++y) {
         bytes row(line, 0);
         for (std::size_t x = 0; x < p.width; ++x) {
-            const std::uint8_t g = p.grey[y * p.width + x];
+            const std::uint8_t c = p.code[y * p.width + x];
             if (!mono)
-                row[x] = g;
-            else if (g == 0)
+                row[x] = c;
+            else if (c & black)
                 row[x / 8] = static_cast<std::uint8_t>(row[x / 8] | 0x80 >> (x % 8));
         }
         pack_line(out, row);
     }
     if (!mono) {
         out.push_back(0x0C);
-        for (int i = 0; i < 256; ++i)
-            out.insert(out.end(), 3, static_cast<std::uint8_t>(i));
+        for (const auto& colour : our_palette())
+            out.insert(out.end(), colour.begin(), colour.end());
     }
     return out;
+}
+
+// Picture 1 goes to NAME.pcx, picture k to NAME_k.pcx.
+void pic_to_pcx(const std::string& input) {
+    const auto pictures = from_pic(read_file(input));
+    const std::string first = beside(input, ".pcx");
+    const std::string base = first.substr(0, first.size() - 4);
+    for (std::size_t k = 1; k <= pictures.size(); ++k)
+        write_output(input, k == 1 ? first : base + "_" + std::to_string(k) + ".pcx", to_pcx(pictures[k - 1]));
+    const std::string last = fs_name(base) + "_" + std::to_string(pictures.size()) + ".pcx";
+    if (pictures.size() > 1)
+        warn(std::to_string(pictures.size()) + " pictures, written to " + fs_name(first) +
+             (pictures.size() == 2 ? " and " : " and _2 ... ") + last);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 2 ? argv[1] : "";
-    return convert_beside("WSPCX", "WSPCX -W -S FILE.pic | WSPCX -P -S FILE.pcx",
-                          mode == "-W" || mode == "-P" ? argc : 1, argv, [&](const bytes& file) {
-                              if (mode == "-W")
-                                  return std::make_pair(std::string(".pcx"), to_pcx(from_pic(file)));
-                              return std::make_pair(std::string(".pic"), to_pic(from_pcx(file)));
-                          });
+    const bool call_ok = (mode == "-W" || mode == "-P") && (argc == 3 || (argc == 4 && std::string(argv[2]) == "-S"));
+    const char* usage = "usage: WSPCX -W -S FILE.pic | WSPCX -P -S FILE.pcx\n"
+                        "-W: the organiser's bitmap file to FILE.pcx beside it (a file of several pictures\n"
+                        "    also to FILE_2.pcx, FILE_3.pcx, ...); -P: a PCX file to FILE.pic beside it.\n";
+    return convert_file_arg("WSPCX", usage, argc, argv, call_ok, [&](const std::string& input) {
+        if (mode == "-W")
+            pic_to_pcx(input);
+        else
+            write_output(input, beside(input, ".pic"), to_pic(from_pcx(read_file(input))));
+    });
 }

@@ -5,6 +5,7 @@
 #include "dbf.h"
 #include "kconv.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -38,12 +39,15 @@ std::vector<record> records(const bytes& file) {
     return out;
 }
 
-// A text field: code page 850; the Data application's control bytes become blanks or go.
+// A text field: code page 850; the Data application's control bytes become blanks or go, and a line
+// break (CR LF, LF, CR or its own byte 21) becomes one blank.
 std::string text(const bytes& file, std::size_t at, std::size_t size) {
     std::string out;
     for (std::size_t i = at; i < at + size; ++i) {
         const std::uint8_t b = file[i];
         if (b == 5) // a diallable number follows: a marker, not text
+            continue;
+        if (b == '\r' && i + 1 < at + size && file[i + 1] == '\n')
             continue;
         out += b < 32 ? std::string(" ") : cp850_to_utf8(b);
     }
@@ -61,6 +65,19 @@ std::string real_text(double value) {
     return buffer;
 }
 
+// The Data application pads its labels with blanks and a colon to align its screen.
+std::string clean_label(std::string label) {
+    const auto trim = [](std::string& t) {
+        t.erase(0, std::min(t.find_first_not_of(' '), t.size()));
+        t.erase(std::min(t.find_last_not_of(' ') + 1, t.size()));
+    };
+    trim(label);
+    if (!label.empty() && label.back() == ':')
+        label.pop_back();
+    trim(label);
+    return label;
+}
+
 std::vector<std::string> labels(const bytes& file, const record& r) {
     std::vector<std::string> out;
     for (std::size_t at = r.at; at + 2 <= r.at + r.size;) {
@@ -71,13 +88,14 @@ std::vector<std::string> labels(const bytes& file, const record& r) {
         for (std::size_t q = at + 2; (frame >> 12u) == dbf_labels && q < end; q += 1 + file[q]) {
             if (q + 1 + file[q] > end)
                 throw error("a field label runs past its record");
-            out.push_back(text(file, q + 1, file[q]));
+            out.push_back(clean_label(text(file, q + 1, file[q])));
         }
         at = end;
     }
     return out;
 }
 
+// One record's logical fields: a piece that begins with byte 20 joins the field before it.
 std::vector<std::string> row(const bytes& file, const record& r, const bytes& types) {
     std::vector<std::string> fields;
     const std::size_t end = r.at + r.size;
@@ -99,74 +117,94 @@ std::vector<std::string> row(const bytes& file, const record& r, const bytes& ty
             double value;
             std::memcpy(&value, &bits, sizeof value);
             fields.push_back(real_text(value));
-        } else if (file[at] > 0 && file[at + 1] == 20 && !fields.empty()) {
-            fields.back() += text(file, at + 2, file[at] - 1u); // the previous field goes on
-            fields.emplace_back();
-        } else {
+        } else if (file[at] > 0 && file[at + 1] == 20 && !fields.empty())
+            fields.back() += text(file, at + 2, file[at] - 1u);
+        else
             fields.push_back(text(file, at + 1, file[at]));
-        }
         at += size;
     }
-    fields.resize(std::max(fields.size(), types.size()));
     return fields;
 }
 
-void put_row(std::string& out, const std::vector<std::string>& fields) {
-    for (std::size_t i = 0; i < fields.size(); ++i)
+void put_row(std::string& out, std::vector<std::string> fields, std::size_t columns) {
+    fields.resize(columns);
+    for (std::size_t i = 0; i < columns; ++i)
         out += (i ? "\t" : "") + fields[i];
     out += '\n';
 }
 
-std::string convert(const bytes& file) {
+struct table {
     bytes types;
     std::vector<std::string> names;
-    std::vector<std::vector<std::string>> rows;
+    std::vector<record> rows;
+    std::size_t columns = 0;
+};
+
+// The whole file is read and checked before the first byte is written: a broken file prints nothing.
+table read_table(const bytes& file) {
+    table t;
     bool warned = false;
     for (const record& r : records(file)) {
-        if (r.type == dbf_fields && types.empty()) {
-            types.assign(file.begin() + static_cast<std::ptrdiff_t>(r.at),
-                         file.begin() + static_cast<std::ptrdiff_t>(r.at + r.size));
-            for (std::uint8_t t : types)
-                if (t > dbf_string)
-                    throw error("unknown field type " + std::to_string(t));
+        if (r.type == dbf_fields && t.types.empty()) {
+            t.types.assign(file.begin() + static_cast<std::ptrdiff_t>(r.at),
+                           file.begin() + static_cast<std::ptrdiff_t>(r.at + r.size));
+            if (t.types.size() > dbf_max_fields)
+                throw error(std::to_string(t.types.size()) + " fields declared (a Data file holds 32)");
+            for (std::uint8_t type : t.types)
+                if (type > dbf_string)
+                    throw error("unknown field type " + std::to_string(type));
         } else if (r.type == dbf_descriptive) {
-            names = labels(file, r);
+            t.names = labels(file, r);
         } else if (r.type == dbf_data || (r.type >= 8 && r.type <= 13)) {
-            if (types.empty())
+            if (t.types.empty())
                 throw error("a data record comes before the field information");
             if (r.type != dbf_data && !warned) {
                 warn("record type " + std::to_string(r.type) + " read as a data record (undocumented)");
                 warned = true;
             }
-            rows.push_back(row(file, r, types));
+            const auto fields = row(file, r, t.types);
+            for (std::size_t i = fields.size(); i > t.columns; --i)
+                if (!fields[i - 1].empty())
+                    t.columns = i;
+            t.rows.push_back(r);
         }
     }
-    if (types.empty())
+    if (t.types.empty())
         throw error("no field information record");
-    std::size_t columns = types.size();
-    for (const auto& r : rows)
-        columns = std::max(columns, r.size());
-    names.resize(std::max(names.size(), columns));
-    names.resize(columns);
-    for (std::size_t i = 0; i < columns; ++i)
-        if (names[i].empty())
-            names[i] = "Field" + std::to_string(i + 1);
+    // Without labels every declared field is a column; with them, trailing fields that are neither
+    // labelled nor used are left out.
+    for (std::size_t i = t.names.size(); i > t.columns; --i)
+        if (!t.names[i - 1].empty())
+            t.columns = i;
+    if (t.names.empty())
+        t.columns = std::max(t.columns, t.types.size());
+    t.names.resize(t.columns);
+    for (std::size_t i = 0; i < t.columns; ++i)
+        if (t.names[i].empty())
+            t.names[i] = "Field" + std::to_string(i + 1);
+    return t;
+}
+
+void convert(const bytes& file) {
+    const table t = read_table(file);
     std::string out;
-    put_row(out, names);
-    for (auto& r : rows) {
-        r.resize(columns);
-        put_row(out, r);
+    put_row(out, t.names, t.columns);
+    for (const record& r : t.rows) {
+        put_row(out, row(file, r, t.types), t.columns);
+        if (out.size() > (1u << 16)) {
+            write_stdout(out);
+            out.clear();
+        }
     }
-    return out;
+    write_stdout(out);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string input = argc > 1 ? argv[argc - 1] : "";
-    return run("dbf2tsv", input, [&] {
-        if (argc < 2)
-            throw error("usage: dbf2tsv FILE.dbf");
-        write_stdout(convert(read_file(input)));
-    });
+    const char* usage = "usage: dbf2tsv FILE.dbf\n"
+                        "Writes the organiser Data file as tab-separated text on standard output: a row\n"
+                        "of field names, then one row a record.\n";
+    return convert_file_arg("dbf2tsv", usage, argc, argv, argc == 2,
+                            [](const std::string& input) { convert(read_file(input)); });
 }

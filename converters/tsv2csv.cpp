@@ -46,6 +46,11 @@ std::string tsv_to_csv(const std::string& in) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const char* usage = "usage: tsv2csv < FILE.tsv > FILE.csv\n"
+                        "Reads tab-separated text on standard input and writes comma-separated text\n"
+                        "(RFC 4180, CR LF line ends) on standard output.\n";
+    if (const int done = kconv::standard_call("tsv2csv", usage, argc, argv, argc == 1); done >= 0)
+        return done;
     return kconv::run("tsv2csv", "standard input", [] { kconv::write_stdout(tsv_to_csv(kconv::read_stdin())); });
 }

@@ -14,14 +14,17 @@ namespace {
 
 struct writer {
     std::size_t unmappable = 0;
+    std::size_t controls = 0;
     std::size_t cut_strings = 0;
 
+    // Bytes below 32 are the Data application's controls (20 would join a field to the one before).
     std::string to_cp850(const std::string& text) {
         std::string out;
         for (std::size_t at = 0; at < text.size();) {
             const int b = cp850_from_unicode(next_code_point(text, at));
             unmappable += b < 0;
-            out += static_cast<char>(b < 0 ? '?' : b);
+            controls += b >= 0 && b < 32;
+            out += static_cast<char>(b < 32 ? '?' : b);
         }
         if (out.size() > dbf_max_string) {
             out.resize(dbf_max_string);
@@ -111,6 +114,8 @@ bytes convert(const std::string& text) {
         warn(std::to_string(w.cut_strings) + " field(s) longer than 254 characters were cut");
     if (cut_fields)
         warn(std::to_string(cut_fields) + " field(s) left out of records longer than 4,094 bytes");
+    if (w.controls)
+        warn(std::to_string(w.controls) + " control character(s) a Data field cannot hold became '?'");
     if (w.unmappable)
         warn(std::to_string(w.unmappable) + " character(s) the organiser cannot show became '?'");
     return out;
@@ -118,7 +123,12 @@ bytes convert(const std::string& text) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const char* usage = "usage: tsv2dbf < FILE.tsv > FILE.dbf\n"
+                        "Reads tab-separated text on standard input (the first row names the fields) and\n"
+                        "writes an organiser Data file on standard output.\n";
+    if (const int done = standard_call("tsv2dbf", usage, argc, argv, argc == 1); done >= 0)
+        return done;
     return run("tsv2dbf", "standard input", [] {
         const bytes data = convert(read_stdin());
         write_stdout(std::string(data.begin(), data.end()));

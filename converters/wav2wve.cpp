@@ -103,7 +103,10 @@ bytes wve_file(const std::vector<double>& samples) {
 } // namespace
 
 int main(int argc, char** argv) {
-    return convert_beside("wav2wve", "wav2wve FILE.wav", argc, argv, [](const bytes& file) {
+    const char* usage = "usage: wav2wve FILE.wav\n"
+                        "Writes FILE.wve beside it: the WAVE file's sound mixed to mono, resampled to\n"
+                        "8,000 Hz and A-law coded, as the organiser plays it.\n";
+    return convert_beside("wav2wve", usage, argc, argv, argc == 2, [](const bytes& file) {
         const wave w = parse(file);
         const auto samples = resample(mono_samples(file, w), w.rate);
         if (samples.size() > 0xFFFFFFFFu)

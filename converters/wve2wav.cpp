@@ -49,6 +49,8 @@ bytes decode(const bytes& file) {
 } // namespace
 
 int main(int argc, char** argv) {
-    return convert_beside("wve2wav", "wve2wav FILE.wve", argc, argv,
+    const char* usage = "usage: wve2wav FILE.wve\n"
+                        "Writes FILE.wav beside it: the organiser's A-law sound as 16-bit PCM WAVE, 8,000 Hz.\n";
+    return convert_beside("wve2wav", usage, argc, argv, argc == 2,
                           [](const bytes& file) { return std::make_pair(std::string(".wav"), decode(file)); });
 }

@@ -19,12 +19,21 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The calls every converter answers alike: --help prints `usage` on standard output and --version
+// the program's name and Kivo's version (exit 0); a call that is not `call_ok` prints the usage on
+// standard error (exit 2). Returns -1 when the call is a conversion. Exit codes: 0 converted
+// (warnings on standard error), 1 the input cannot be converted, 2 a wrong call (or a protected file).
+int standard_call(const char* program, const char* usage, int argc, char** argv, bool call_ok);
+
 // Runs a converter's body: an error becomes "PROGRAM: FILE: MESSAGE" on standard error and exit code 1.
 int run(const char* program, const std::string& file, const std::function<void()>& body);
 // A converter of the file named last on its command line into a file beside it: `convert` gives the
-// new extension and the output's bytes; without a file name the usage is the error.
-int convert_beside(const char* program, const char* usage, int argc, char** argv,
+// new extension and the output's bytes. `call_ok`: the command line is right (see standard_call).
+int convert_beside(const char* program, const char* usage, int argc, char** argv, bool call_ok,
                    const std::function<std::pair<std::string, bytes>(const bytes& input)>& convert);
+// The same for a converter that writes its outputs itself, with write_output.
+int convert_file_arg(const char* program, const char* usage, int argc, char** argv, bool call_ok,
+                     const std::function<void(const std::string& input)>& convert);
 // A note on standard error that does not stop the conversion.
 void warn(const std::string& message);
 
@@ -39,7 +48,9 @@ void put32(bytes& out, std::uint32_t value);
 
 // The input's path with its file name's extension replaced by `ext`.
 std::string beside(const std::string& input, const std::string& ext);
-// Writes the output file, never onto the input and never through a link or into a special file.
+// Writes the output file, never onto the input and never through a link or into a special file: a
+// new file beside it, renamed over it only when complete. On a failure, SIGTERM or SIGINT the new
+// file goes and an earlier output stays as it was.
 void write_output(const std::string& input, const std::string& output, const bytes& data);
 
 } // namespace kconv

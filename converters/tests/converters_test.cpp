@@ -5,13 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using kconv::bytes;
@@ -449,5 +454,353 @@ TEST_F(Converters, HostileDataAndWordFiles) {
         EXPECT_EQ(r.code, 1) << c.run << " " << c.content.size() << " bytes: " << r.err;
         EXPECT_EQ(r.err.rfind(name + ": bad: ", 0), 0u) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+namespace {
+
+fs::path real(const std::string& name) {
+    return fs::path(KIVO_REAL_DATA) / name;
+}
+
+// A bitmap file's bitmaps: size and data, as its header gives them.
+struct bitmap {
+    unsigned width, height;
+    std::string data;
+};
+std::vector<bitmap> bitmaps_of(const std::string& pic) {
+    const bytes b(pic.begin(), pic.end());
+    std::vector<bitmap> out;
+    for (std::size_t i = 0, n = kconv::get16(b, 6); i < n; ++i) {
+        const std::size_t at = 8 + i * 12, data = at + 12 + kconv::get32(b, at + 8);
+        out.push_back({kconv::get16(b, at + 2), kconv::get16(b, at + 4), pic.substr(data, kconv::get16(b, at + 6))});
+    }
+    return out;
+}
+
+// Only the pixels: the bits that pad each row to whole words are not part of the picture.
+std::string pixels(const bitmap& b) {
+    const std::size_t row = (b.width + 15) / 16 * 2;
+    std::string out = b.data;
+    for (std::size_t y = 0; y < b.height; ++y)
+        for (std::size_t x = b.width; x < row * 8; ++x)
+            out[y * row + x / 8] = static_cast<char>(out[y * row + x / 8] & ~(1 << (x % 8)));
+    return out;
+}
+
+std::size_t bits_set(const std::string& data) {
+    std::size_t n = 0;
+    for (unsigned char c : data)
+        n += static_cast<std::size_t>(__builtin_popcount(c));
+    return n;
+}
+
+} // namespace
+
+// Icons drawn in black, silver and white: silver is the organiser's grey, and the way back is exact.
+TEST_F(Converters, RealIconsKeepTheirGrey) {
+    if (!fs::exists(real("pcx-Psion3-Wari-Wari48.pcx")))
+        GTEST_SKIP() << "the genuine files are not beside the project";
+    const struct {
+        const char* file;
+        std::size_t black, grey_only;
+    } cases[] = {{"pcx-Psion3-Wari-Wari48.pcx", 556, 616}, {"pcx-Psion3-Vector-Vector48.pcx", 364, 440},
+                 {"pcx-Psion3-Wari-Wari24.pcx", 192, 0}};
+    for (const auto& c : cases) {
+        fs::copy_file(real(c.file), dir / "icon.pcx", fs::copy_options::overwrite_existing);
+        ASSERT_EQ(sh("'" + program("WSPCX") + "' -P -S icon.pcx").code, 0) << c.file;
+        const std::string pic = slurp(dir / "icon.pic");
+        const auto planes = bitmaps_of(pic);
+        ASSERT_EQ(planes.size(), c.grey_only ? 2u : 1u) << c.file;
+        EXPECT_EQ(bits_set(planes[0].data), c.black) << c.file;
+        if (c.grey_only) {
+            EXPECT_EQ(bits_set(planes[1].data), c.grey_only) << c.file << ": silver and darker greys are grey";
+        }
+        ASSERT_EQ(sh("mv icon.pic back.pic && '" + program("WSPCX") + "' -W -S back.pic && mv back.pcx again.pcx && '" +
+                     program("WSPCX") + "' -P -S again.pcx")
+                      .code,
+                  0);
+        EXPECT_EQ(slurp(dir / "again.pic"), pic) << c.file << ": bitmap to PCX and back, bit for bit";
+    }
+}
+
+// Every picture of every genuine bitmap file comes out, as its planes say, and goes back unchanged.
+TEST_F(Converters, EveryPictureOfARealBitmapFile) {
+    std::vector<fs::path> files;
+    std::error_code missing;
+    for (const auto& e : fs::directory_iterator(KIVO_REAL_DATA, missing))
+        if (e.path().extension() == ".pic")
+            files.push_back(e.path());
+    if (files.empty())
+        GTEST_SKIP() << "the genuine files are not beside the project";
+    for (const auto& file : files) {
+        const std::string pic = slurp(file);
+        const auto maps = bitmaps_of(pic);
+        fs::copy_file(file, dir / "all.pic", fs::copy_options::overwrite_existing);
+        const auto w = sh("'" + program("WSPCX") + "' -W -S all.pic");
+        ASSERT_EQ(w.code, 0) << file << w.err;
+        std::size_t k = 0;
+        for (std::size_t i = 0; i < maps.size(); ++i) {
+            const bool pair = i + 1 < maps.size() && maps[i + 1].width == maps[i].width &&
+                              maps[i + 1].height == maps[i].height;
+            const std::string pcx = ++k == 1 ? "all.pcx" : "all_" + std::to_string(k) + ".pcx";
+            ASSERT_EQ(sh("cp " + pcx + " one.pcx && '" + program("WSPCX") + "' -P -S one.pcx").code, 0) << pcx;
+            const auto back = bitmaps_of(slurp(dir / "one.pic"));
+            ASSERT_EQ(back.size(), pair ? 2u : 1u) << file << " " << pcx;
+            for (std::size_t j = 0; j < back.size(); ++j)
+                EXPECT_EQ(pixels(back[j]), pixels(maps[i + j])) << file << " " << pcx;
+            i += pair;
+        }
+        EXPECT_FALSE(fs::exists(dir / ("all_" + std::to_string(k + 1) + ".pcx")));
+        EXPECT_EQ(w.err.find(std::to_string(k) + " pictures") != std::string::npos, k > 1) << w.err;
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+}
+
+// The black plane covers the grey one: black with or without grey beneath shows black.
+TEST_F(Converters, BlackCoversGrey) {
+    if (!have("convert"))
+        GTEST_SKIP() << "ImageMagick is not installed";
+    spit(dir / "g.pic", as_text(pic_file(4, 1, {{1, 1, 0, 0}, {1, 0, 1, 0}})));
+    ASSERT_EQ(sh("'" + program("WSPCX") + "' -W -S g.pic").code, 0);
+    EXPECT_EQ(sh("convert g.pcx -depth 8 gray:- | od -An -tu1 -v | tr -s ' \\n' ' '").out, " 0 0 170 255 ");
+}
+
+TEST_F(Converters, DataFilesAsPeopleReadThem) {
+    const std::string one = dbf_record(2, "\x03");
+    const struct {
+        const char* what;
+        std::string file;
+        std::string tsv;
+    } cases[] = {
+        {"a field in three pieces",
+         dbf_file(dbf_record(2, "\x03\x03\x03\x03") +
+                  dbf_record(1, qstr("begins here, ") + qstr("\x14goes on, ") + qstr("\x14" "ends.") + qstr("next"))),
+         "Field1\tField2\tField3\tField4\nbegins here, goes on, ends.\tnext\t\t\n"},
+        {"CR LF is one blank", dbf_file(one + dbf_record(1, qstr("a\r\nb\nc"))), "Field1\na b c\n"},
+        {"padded labels, unused trailing fields",
+         dbf_file(dbf_record(2, std::string(5, '\x03')) + dbf_record(3, dbf_record(4, qstr("Name:") + qstr(" Home:") + qstr(""))) +
+                  dbf_record(1, qstr("Ann") + qstr("") + qstr("x"))),
+         "Name\tHome\tField3\nAnn\t\tx\n"},
+    };
+    for (const auto& c : cases) {
+        spit(dir / "in.dbf", c.file);
+        const auto r = sh("'" + program("dbf2tsv") + "' in.dbf");
+        EXPECT_EQ(r.code, 0) << c.what << r.err;
+        EXPECT_EQ(r.out, c.tsv) << c.what;
+    }
+    spit(dir / "wide.dbf", dbf_file(dbf_record(2, std::string(4095, '\x03')) + std::string(60000, '\0')));
+    const auto wide = sh("'" + program("dbf2tsv") + "' wide.dbf");
+    EXPECT_EQ(wide.code, 1);
+    EXPECT_EQ(wide.out, "");
+
+    if (fs::exists(real("dbf-emulated-s3a340-contacts.dbf"))) {
+        const auto r = sh("'" + program("dbf2tsv") + "' '" + real("dbf-emulated-s3a340-contacts.dbf").string() + "'");
+        EXPECT_EQ(r.out, "Name\tHome\tWork\tFax\tAddress\tField6\tNotes\n"
+                         "Anna M\xC3\xBCller\t01234 567890\t\t\t12 Rue de l'\xC3\x89glise\tParis\tCaf\xC3\xA9 & "
+                         "Stra\xC3\x9F" "e, \xC2\xA3" "5\n"
+                         "Bob Smith\t020 7946 0000\t020 7946 0001\t020 7946 0002\t1 High Street\tLondon W1\tSays "
+                         "\"hi\", then; leaves\n"
+                         "Zo\xC3\xAB \xC3\x85ngstr\xC3\xB6m\t+46 8 123 45\t\t\t\t\tEmpty address\n"
+                         "Only Name\t\t\t\t\t\t\n");
+    }
+
+    // Control bytes the Data layout reserves come back as '?', cell for cell.
+    spit(dir / "ctl.tsv", "A\tB\n\x14x\ta\x05" "b\n");
+    const auto ctl = sh("'" + program("tsv2dbf") + "' < ctl.tsv > ctl.dbf && '" + program("dbf2tsv") + "' ctl.dbf");
+    EXPECT_EQ(ctl.out, "A\tB\n?x\ta?b\n");
+    EXPECT_NE(ctl.err.find("2 control character(s)"), std::string::npos) << ctl.err;
+}
+
+TEST_F(Converters, RealWordFilesKeepLineBreaksAndTabs) {
+    if (!fs::exists(real("wrd-emulated-s3a340-controls.wrd")))
+        GTEST_SKIP() << "the genuine files are not beside the project";
+    const std::string controls = "'" + real("wrd-emulated-s3a340-controls.wrd").string() + "'";
+    const auto t = sh("'" + program("WRD2HTML") + "' -t " + controls);
+    EXPECT_EQ(t.out, "Name:\tAnna\nTel:\t0123\nSome bold, italic and underlined words.\nCentred heading\n");
+    EXPECT_EQ(t.err, "");
+    const auto h = sh("'" + program("WRD2HTML") + "' -h " + controls);
+    EXPECT_NE(h.out.find(">Name:\tAnna<br>Tel:\t0123</p>"), std::string::npos) << h.out;
+    const auto manual = sh("'" + program("WRD2HTML") + "' -h '" + real("word-Psion3-Vector-VPMANUAL.wrd").string() + "'");
+    EXPECT_NE(manual.out.find("white-space: pre-wrap"), std::string::npos) << "tabs stay visible in a browser";
+    EXPECT_EQ(std::count(manual.out.begin(), manual.out.end(), '\t'), 47);
+}
+
+TEST_F(Converters, CsvQuotesOnlyOpenAField) {
+    const struct {
+        std::string csv, tsv, note;
+    } cases[] = {
+        {"item,size\r\nfloppy,3.5\" disk,10\r\nnext,1\r\n", "item\tsize\nfloppy\t3.5\" disk\t10\nnext\t1\n", ""},
+        {"a,\"open\r\nb,c\r\n", "a\topen b,c \n", "still open"},
+        {"Name;Price\r\n\"Smith; J\";3,50\r\n", "Name\tPrice\nSmith; J\t3,50\n", "semicolons"},
+    };
+    for (const auto& c : cases) {
+        spit(dir / "in", c.csv);
+        const auto r = sh("'" + program("csv2tsv") + "' < in");
+        EXPECT_EQ(r.out, c.tsv) << c.csv;
+        EXPECT_EQ(r.err.find(c.note) != std::string::npos && !r.err.empty(), !c.note.empty()) << r.err;
+    }
+}
+
+// A new output replaces the old one only when complete; a failed write leaves it and its links.
+TEST_F(Converters, OutputsAreReplacedWhole) {
+    bytes wve(reinterpret_cast<const std::uint8_t*>("ALawSoundFile**"),
+              reinterpret_cast<const std::uint8_t*>("ALawSoundFile**") + 16);
+    kconv::put16(wve, 0x100F);
+    kconv::put32(wve, 20000);
+    wve.resize(32, 0);
+    wve.resize(32 + 20000, 0xD5);
+    spit(dir / "a.wve", as_text(wve));
+    spit(dir / "a.wav", "earlier");
+    fs::create_hard_link(dir / "a.wav", dir / "link.wav");
+    const auto full = sh("ulimit -f 20; '" + program("wve2wav") + "' a.wve");
+    EXPECT_EQ(full.code, 1) << full.err;
+    EXPECT_EQ(slurp(dir / "a.wav"), "earlier");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5) << "no temporary file left";
+    ASSERT_EQ(sh("'" + program("wve2wav") + "' a.wve").code, 0);
+    EXPECT_EQ(slurp(dir / "a.wav").substr(0, 4), "RIFF");
+    EXPECT_EQ(slurp(dir / "link.wav"), "earlier");
+}
+
+TEST_F(Converters, EveryConverterAnswersHelpVersionAndWrongCalls) {
+    for (const char* name :
+         {"csv2tsv", "tsv2csv", "wve2wav", "wav2wve", "WSPCX", "dbf2tsv", "tsv2dbf", "WRD2HTML"}) {
+        const std::string p = "'" + program(name) + "'";
+        const auto help = sh(p + " --help");
+        EXPECT_EQ(help.code, 0) << name;
+        EXPECT_EQ(help.out.rfind(std::string("usage: ") + name, 0), 0u) << name << help.out;
+        const auto version = sh(p + " --version");
+        EXPECT_EQ(version.out, std::string(name) + " (Kivo) " + KIVO_VERSION + "\n");
+        const auto wrong = sh(p + " -x a b c </dev/null");
+        EXPECT_EQ(wrong.code, 2) << name;
+        EXPECT_EQ(wrong.out, "") << name;
+        EXPECT_EQ(wrong.err, help.out) << name;
+    }
+}
+
+namespace {
+
+struct run_result {
+    int code; // 128 + n for a signal, -1 for a hang
+    std::size_t out_size;
+};
+
+// Runs a converter on `file` (or on its standard input) with a time limit, nothing else around it.
+run_result run_limited(const std::vector<std::string>& args, const fs::path& file, bool on_stdin, const fs::path& out) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int in = ::open(on_stdin ? file.c_str() : "/dev/null", O_RDONLY);
+        const int to = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(in, 0);
+        ::dup2(to, 1);
+        ::dup2(null, 2);
+        std::vector<char*> argv;
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        if (!on_stdin)
+            argv.push_back(const_cast<char*>(file.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return {-1, 0};
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), fs::file_size(out)};
+}
+
+std::string mutant(std::string s, std::mt19937& random) {
+    const auto pick = [&](std::size_t n) { return n ? static_cast<std::size_t>(random() % n) : 0; };
+    for (int edits = 1 + static_cast<int>(pick(4)); edits > 0 && !s.empty(); --edits) {
+        const std::size_t at = pick(s.size());
+        switch (pick(5)) {
+        case 0:
+            s[at] = static_cast<char>(s[at] ^ (1 << pick(8)));
+            break;
+        case 1:
+            s.resize(at);
+            break;
+        case 2:
+            s.insert(at, 1, static_cast<char>(random()));
+            break;
+        case 3:
+            s.erase(at, 1);
+            break;
+        default: {
+            static const std::uint32_t extremes[] = {0, 0xFFFF, 0x7FFF, 0x8000, 0xFFFFFFFF, 0x7FFFFFFF, 0x80000000};
+            const std::uint32_t v = extremes[pick(7)];
+            for (std::size_t i = 0; i < (pick(2) ? 2u : 4u) && at + i < s.size(); ++i)
+                s[at + i] = static_cast<char>(v >> (8 * i));
+        }
+        }
+    }
+    return s;
+}
+
+} // namespace
+
+// Mutated files: no crash, no hang, nothing printed after a refusal, no output out of proportion.
+TEST_F(Converters, MutatedFilesNeverCrashHangOrPrintHalfAnOutput) {
+    std::string wve("ALawSoundFile**\0\x0F\x10\x40\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 32);
+    wve += std::string(64, '\xD5');
+    std::string wav = std::string("RIFF\x44\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0\x40\x1F\0\0\0\x7D\0\0\x04\0\x10\0data"
+                                  "\x20\0\0\0",
+                                  44) +
+                      std::string(32, '\x11');
+    const std::string grey_pic = as_text(pic_file(20, 3, {std::vector<int>(60, 1), std::vector<int>(60, 0)}));
+    spit(dir / "seed.pic", grey_pic);
+    ASSERT_EQ(sh("'" + program("WSPCX") + "' -W -S seed.pic").code, 0);
+    const struct {
+        std::vector<std::string> args;
+        bool on_stdin;
+        std::string ext, seed;
+    } seeds[] = {
+        {{program("dbf2tsv")}, false, ".dbf",
+         dbf_file(dbf_record(2, "\x03\x00\x03") + dbf_record(3, dbf_record(4, qstr("Name:") + qstr("N"))) +
+                  dbf_record(1, qstr("Ann") + std::string("\x07\x00", 2) + qstr("x\x14y")))},
+        {{program("WRD2HTML"), "-h"}, false, ".wrd",
+         wrd_file(wrd_record(1, std::string(10, '\0')) + wrd_format(6, "BT", 0, 0, 0) + wrd_format(7, "NN", 0, 0x1F, 0) +
+                  wrd_record(8, std::string("Hi\tyou\0two", 10)) + wrd_record(9, wrd_run(11, "BT", "NN")))},
+        {{program("WSPCX"), "-W", "-S"}, false, ".pic", grey_pic},
+        {{program("WSPCX"), "-P", "-S"}, false, ".pcx", slurp(dir / "seed.pcx")},
+        {{program("wve2wav")}, false, ".wve", wve},
+        {{program("wav2wve")}, false, ".wav", wav},
+        {{program("csv2tsv")}, true, ".csv", "a,\"b\"\"c\",d\r\n1,\"2\r\n3\",4\r\n"},
+        {{program("tsv2csv")}, true, ".tsv", "a\tb \"q\"\n1,2\t3\n"},
+        {{program("tsv2dbf")}, true, ".tsv", "A\tB\n1\t2\n\xC3\xA9\t\n"},
+    };
+    std::mt19937 random(20261207);
+    for (const auto& s : seeds) {
+        for (int i = 0; i < 800; ++i) {
+            const std::string input = mutant(s.seed, random);
+            const fs::path file = dir / ("m" + s.ext);
+            spit(file, input);
+            const auto r = run_limited(s.args, file, s.on_stdin, dir / "stdout");
+            std::size_t written = r.out_size;
+            for (const char* ext : {".tsv", ".pcx", ".pic", ".wav", ".wve"})
+                if (ext != s.ext && fs::exists(dir / (std::string("m") + ext)))
+                    written += fs::file_size(dir / (std::string("m") + ext));
+            const std::string what = s.args[0] + " on mutant " + std::to_string(i);
+            ASSERT_GE(r.code, 0) << what << ": hangs";
+            ASSERT_LT(r.code, 128) << what << ": crashes";
+            if (r.code != 0) {
+                ASSERT_EQ(r.out_size, 0u) << what << ": printed output, then refused";
+            }
+            // A sound file may ask for up to 65,535/32 s of silence after its samples: 32 MB at most.
+            const std::size_t allowed = 64 * input.size() + (s.ext == ".wve" ? 33u << 20 : 1u << 20);
+            ASSERT_LE(written, allowed) << what;
+            for (const char* ext : {".tsv", ".pcx", ".pic", ".wav", ".wve"})
+                if (ext != s.ext)
+                    fs::remove(dir / (std::string("m") + ext));
+        }
     }
 }
