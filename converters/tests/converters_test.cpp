@@ -1,11 +1,13 @@
 // Kivo's own converters as programs: round trips, independent decoders (sox, ImageMagick) where
 // installed, and hostile inputs that must end in one clear line and a non-zero exit.
 
+#include "alaw.h"
 #include "kconv.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -14,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -803,4 +806,116 @@ TEST_F(Converters, MutatedFilesNeverCrashHangOrPrintHalfAnOutput) {
                     fs::remove(dir / (std::string("m") + ext));
         }
     }
+}
+
+namespace {
+
+// RMS (full scale 1) and zero crossings a second of a 16-bit mono WAVE that wve2wav wrote.
+std::pair<double, double> level_and_pitch(const std::string& wav) {
+    const bytes b(wav.begin() + 44, wav.end());
+    double sum = 0;
+    std::size_t crossings = 0;
+    const std::size_t n = b.size() / 2;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double s = static_cast<std::int16_t>(kconv::get16(b, 2 * i)) / 32768.0;
+        sum += s * s;
+        if (i > 0 && (static_cast<std::int16_t>(kconv::get16(b, 2 * i - 2)) < 0) != (s < 0))
+            ++crossings;
+    }
+    return {std::sqrt(sum / double(n)), double(crossings) * 8000 / double(n) / 2};
+}
+
+} // namespace
+
+TEST_F(Converters, WaveFilesAsPeopleRecordThem) {
+    if (!have("sox"))
+        GTEST_SKIP() << "sox is not installed";
+    const std::string to_wve = "'" + program("wav2wve") + "' in.wav && '" + program("wve2wav") + "' in.wve";
+    const struct {
+        const char* sox;    // how the 1 s test file is made
+        double rms, hz;     // what comes back: level (0: below 0.005) and pitch
+    } cases[] = {
+        {"-r 44100 -b 16 in.wav synth 1 sine 1000 vol 0.5", 0.3536, 1000},
+        {"-r 44100 -b 16 in.wav synth 1 sine 6000 vol 0.9", 0, 0},
+        {"-r 48000 -b 16 in.wav synth 1 sine 5000 vol 0.9", 0, 0},
+        {"-r 48000 -b 24 -c 2 in.wav synth 1 sine 440 vol 0.5", 0.3536, 440},
+        {"-r 48000 -e floating-point -b 32 in.wav synth 1 sine 440 vol 0.5", 0.3536, 440},
+        {"-r 22050 -e signed -b 32 in.wav synth 1 sine 440 vol 0.5", 0.3536, 440},
+        {"-r 44100 -e floating-point -b 64 in.wav synth 1 sine 440 vol 0.5", 0.3536, 440},
+        {"-r 8000 -e mu-law -b 8 in.wav synth 1 sine 440 vol 0.5", 0.3536, 440},
+        {"-r 11025 -e a-law -b 8 in.wav synth 1 sine 440 vol 0.5", 0.3536, 440},
+        {"-r 48000 -b 16 -c 6 in.wav synth 1 sine 440 vol 0.5", 0.3536, 440},
+        {"-r 6000 -b 8 in.wav synth 1 sine 440 vol 0.5", 0.3536, 440},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(sh(std::string("sox -n ") + c.sox).code, 0) << c.sox;
+        const auto r = sh(to_wve);
+        ASSERT_EQ(r.code, 0) << c.sox << ": " << r.err;
+        const auto [rms, hz] = level_and_pitch(slurp(dir / "in.wav"));
+        if (c.rms == 0) {
+            EXPECT_LT(rms, 0.005) << c.sox << ": folded back into the band";
+        } else {
+            EXPECT_NEAR(20 * std::log10(rms / c.rms), 0, 1) << c.sox;
+            EXPECT_NEAR(hz, c.hz, c.hz * 0.01) << c.sox;
+        }
+    }
+}
+
+// At 8,000 Hz nothing is resampled: each sample is A-law coded as it stands, and the organiser's
+// own sounds come back sample for sample.
+TEST_F(Converters, EightKilohertzIsExact) {
+    bytes wav{'R', 'I', 'F', 'F'};
+    kconv::put32(wav, 36 + 2000);
+    for (char c : std::string("WAVEfmt "))
+        wav.push_back(static_cast<std::uint8_t>(c));
+    for (std::uint32_t v : {16u, 0x00010001u, 8000u, 16000u, 0x00100002u})
+        kconv::put32(wav, v);
+    for (char c : std::string("data"))
+        wav.push_back(static_cast<std::uint8_t>(c));
+    kconv::put32(wav, 2000);
+    std::mt19937 random(7);
+    for (int i = 0; i < 1000; ++i)
+        kconv::put16(wav, static_cast<std::uint16_t>(random()));
+    spit(dir / "exact.wav", as_text(wav));
+    spit(dir / "exact.wve", "");
+    ASSERT_EQ(sh("'" + program("wav2wve") + "' exact.wav").code, 0);
+    const std::string wve = slurp(dir / "exact.wve");
+    ASSERT_EQ(wve.size(), 32u + 1000);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(static_cast<std::uint8_t>(wve[32 + static_cast<std::size_t>(i)]),
+                  kconv::alaw_encode(static_cast<std::int16_t>(kconv::get16(wav, 44 + 2 * static_cast<std::size_t>(i)))));
+
+    std::error_code missing;
+    for (const auto& e : fs::directory_iterator(KIVO_REAL_DATA, missing)) {
+        if (e.path().extension() != ".wve")
+            continue;
+        const std::string original = slurp(e.path());
+        spit(dir / "real.wve", original);
+        ASSERT_EQ(sh("'" + program("wve2wav") + "' real.wve && rm real.wve && '" + program("wav2wve") + "' real.wav").code, 0);
+        const std::string back = slurp(dir / "real.wve");
+        const std::size_t samples = kconv::get32(bytes(original.begin(), original.end()), 18);
+        EXPECT_EQ(back.substr(32, samples), original.substr(32, samples)) << e.path();
+    }
+}
+
+// A long low-rate recording: memory holds the output, not many copies of the input.
+TEST_F(Converters, ALongRecordingKeepsMemoryToItsOutput) {
+    bytes wav{'R', 'I', 'F', 'F'};
+    const std::uint32_t samples = 2000000;
+    kconv::put32(wav, 36 + samples);
+    for (char c : std::string("WAVEfmt "))
+        wav.push_back(static_cast<std::uint8_t>(c));
+    for (std::uint32_t v : {16u, 0x00010001u, 1000u, 1000u, 0x00080001u})
+        kconv::put32(wav, v);
+    for (char c : std::string("data"))
+        wav.push_back(static_cast<std::uint8_t>(c));
+    kconv::put32(wav, samples);
+    for (std::uint32_t i = 0; i < samples; ++i)
+        wav.push_back(static_cast<std::uint8_t>(128 + 60 * std::sin(i * 0.6)));
+    spit(dir / "long.wav", as_text(wav));
+    ASSERT_EQ(sh("'" + program("wav2wve") + "' long.wav").code, 0);
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_EQ(fs::file_size(dir / "long.wve"), 32u + 8 * samples);
+    EXPECT_LT(usage.ru_maxrss, 8 * samples / 1024 + 24 * 1024) << "KB: the 16 MB output and a little more";
 }
