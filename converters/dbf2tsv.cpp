@@ -3,6 +3,7 @@
 
 #include "cp850.h"
 #include "dbf.h"
+#include "fields.h"
 #include "kconv.h"
 
 #include <algorithm>
@@ -39,30 +40,9 @@ std::vector<record> records(const bytes& file) {
     return out;
 }
 
-// A text field: code page 850; the Data application's control bytes become blanks or go, and a line
-// break (CR LF, LF, CR or its own byte 21) becomes one blank.
+// A text field; the byte 5 (a diallable number follows) is a marker, not text.
 std::string text(const bytes& file, std::size_t at, std::size_t size) {
-    std::string out;
-    for (std::size_t i = at; i < at + size; ++i) {
-        const std::uint8_t b = file[i];
-        if (b == 5) // a diallable number follows: a marker, not text
-            continue;
-        if (b == '\r' && i + 1 < at + size && file[i + 1] == '\n')
-            continue;
-        out += b < 32 ? std::string(" ") : cp850_to_utf8(b);
-    }
-    return out;
-}
-
-// The shortest decimal that reads back as the same double.
-std::string real_text(double value) {
-    char buffer[40];
-    for (int precision = 1; precision <= 17; ++precision) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
-        if (std::strtod(buffer, nullptr) == value)
-            break;
-    }
-    return buffer;
+    return field_text(file.data() + at, size, 5);
 }
 
 // The Data application pads its labels with blanks and a colon to align its screen.
@@ -112,12 +92,9 @@ std::vector<std::string> row(const bytes& file, const record& r, const bytes& ty
             fields.push_back(std::to_string(static_cast<std::int16_t>(get16(file, at))));
         else if (type == dbf_long)
             fields.push_back(std::to_string(static_cast<std::int32_t>(get32(file, at))));
-        else if (type == dbf_real) {
-            const std::uint64_t bits = get32(file, at) | std::uint64_t{get32(file, at + 4)} << 32;
-            double value;
-            std::memcpy(&value, &bits, sizeof value);
-            fields.push_back(real_text(value));
-        } else if (file[at] > 0 && file[at + 1] == 20 && !fields.empty())
+        else if (type == dbf_real)
+            fields.push_back(shortest_number(get_real(file, at)));
+        else if (file[at] > 0 && file[at + 1] == 20 && !fields.empty())
             fields.back() += text(file, at + 2, file[at] - 1u);
         else
             fields.push_back(text(file, at + 1, file[at]));

@@ -684,132 +684,6 @@ TEST_F(Converters, EveryConverterAnswersHelpVersionAndWrongCalls) {
 
 namespace {
 
-struct run_result {
-    int code; // 128 + n for a signal, -1 for a hang
-    std::size_t out_size;
-};
-
-// Runs a converter on `file` (or on its standard input) with a time limit, nothing else around it.
-run_result run_limited(const std::vector<std::string>& args, const fs::path& file, bool on_stdin, const fs::path& out) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int in = ::open(on_stdin ? file.c_str() : "/dev/null", O_RDONLY);
-        const int to = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(in, 0);
-        ::dup2(to, 1);
-        ::dup2(null, 2);
-        std::vector<char*> argv;
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        if (!on_stdin)
-            argv.push_back(const_cast<char*>(file.c_str()));
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return {-1, 0};
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), fs::file_size(out)};
-}
-
-std::string mutant(std::string s, std::mt19937& random) {
-    const auto pick = [&](std::size_t n) { return n ? static_cast<std::size_t>(random() % n) : 0; };
-    for (int edits = 1 + static_cast<int>(pick(4)); edits > 0 && !s.empty(); --edits) {
-        const std::size_t at = pick(s.size());
-        switch (pick(5)) {
-        case 0:
-            s[at] = static_cast<char>(s[at] ^ (1 << pick(8)));
-            break;
-        case 1:
-            s.resize(at);
-            break;
-        case 2:
-            s.insert(at, 1, static_cast<char>(random()));
-            break;
-        case 3:
-            s.erase(at, 1);
-            break;
-        default: {
-            static const std::uint32_t extremes[] = {0, 0xFFFF, 0x7FFF, 0x8000, 0xFFFFFFFF, 0x7FFFFFFF, 0x80000000};
-            const std::uint32_t v = extremes[pick(7)];
-            for (std::size_t i = 0; i < (pick(2) ? 2u : 4u) && at + i < s.size(); ++i)
-                s[at + i] = static_cast<char>(v >> (8 * i));
-        }
-        }
-    }
-    return s;
-}
-
-} // namespace
-
-// Mutated files: no crash, no hang, nothing printed after a refusal, no output out of proportion.
-TEST_F(Converters, MutatedFilesNeverCrashHangOrPrintHalfAnOutput) {
-    std::string wve("ALawSoundFile**\0\x0F\x10\x40\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 32);
-    wve += std::string(64, '\xD5');
-    std::string wav = std::string("RIFF\x44\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0\x40\x1F\0\0\0\x7D\0\0\x04\0\x10\0data"
-                                  "\x20\0\0\0",
-                                  44) +
-                      std::string(32, '\x11');
-    const std::string grey_pic = as_text(pic_file(20, 3, {std::vector<int>(60, 1), std::vector<int>(60, 0)}));
-    spit(dir / "seed.pic", grey_pic);
-    ASSERT_EQ(sh("'" + program("WSPCX") + "' -W -S seed.pic").code, 0);
-    const struct {
-        std::vector<std::string> args;
-        bool on_stdin;
-        std::string ext, seed;
-    } seeds[] = {
-        {{program("dbf2tsv")}, false, ".dbf",
-         dbf_file(dbf_record(2, "\x03\x00\x03") + dbf_record(3, dbf_record(4, qstr("Name:") + qstr("N"))) +
-                  dbf_record(1, qstr("Ann") + std::string("\x07\x00", 2) + qstr("x\x14y")))},
-        {{program("WRD2HTML"), "-h"}, false, ".wrd",
-         wrd_file(wrd_record(1, std::string(10, '\0')) + wrd_format(6, "BT", 0, 0, 0) + wrd_format(7, "NN", 0, 0x1F, 0) +
-                  wrd_record(8, std::string("Hi\tyou\0two", 10)) + wrd_record(9, wrd_run(11, "BT", "NN")))},
-        {{program("WSPCX"), "-W", "-S"}, false, ".pic", grey_pic},
-        {{program("WSPCX"), "-P", "-S"}, false, ".pcx", slurp(dir / "seed.pcx")},
-        {{program("wve2wav")}, false, ".wve", wve},
-        {{program("wav2wve")}, false, ".wav", wav},
-        {{program("csv2tsv")}, true, ".csv", "a,\"b\"\"c\",d\r\n1,\"2\r\n3\",4\r\n"},
-        {{program("tsv2csv")}, true, ".tsv", "a\tb \"q\"\n1,2\t3\n"},
-        {{program("tsv2dbf")}, true, ".tsv", "A\tB\n1\t2\n\xC3\xA9\t\n"},
-    };
-    std::mt19937 random(20261207);
-    for (const auto& s : seeds) {
-        for (int i = 0; i < 800; ++i) {
-            const std::string input = mutant(s.seed, random);
-            const fs::path file = dir / ("m" + s.ext);
-            spit(file, input);
-            const auto r = run_limited(s.args, file, s.on_stdin, dir / "stdout");
-            std::size_t written = r.out_size;
-            for (const char* ext : {".tsv", ".pcx", ".pic", ".wav", ".wve"})
-                if (ext != s.ext && fs::exists(dir / (std::string("m") + ext)))
-                    written += fs::file_size(dir / (std::string("m") + ext));
-            const std::string what = s.args[0] + " on mutant " + std::to_string(i);
-            ASSERT_GE(r.code, 0) << what << ": hangs";
-            ASSERT_LT(r.code, 128) << what << ": crashes";
-            if (r.code != 0) {
-                ASSERT_EQ(r.out_size, 0u) << what << ": printed output, then refused";
-            }
-            // A sound file may ask for up to 65,535/32 s of silence after its samples: 32 MB at most.
-            const std::size_t allowed = 64 * input.size() + (s.ext == ".wve" ? 33u << 20 : 1u << 20);
-            ASSERT_LE(written, allowed) << what;
-            for (const char* ext : {".tsv", ".pcx", ".pic", ".wav", ".wve"})
-                if (ext != s.ext)
-                    fs::remove(dir / (std::string("m") + ext));
-        }
-    }
-}
-
-namespace {
-
 // RMS (full scale 1) and zero crossings a second of a 16-bit mono WAVE that wve2wav wrote.
 std::pair<double, double> level_and_pitch(const std::string& wav) {
     const bytes b(wav.begin() + 44, wav.end());
@@ -918,4 +792,387 @@ TEST_F(Converters, ALongRecordingKeepsMemoryToItsOutput) {
     ::getrusage(RUSAGE_CHILDREN, &usage);
     EXPECT_EQ(fs::file_size(dir / "long.wve"), 32u + 8 * samples);
     EXPECT_LT(usage.ru_maxrss, 8 * samples / 1024 + 24 * 1024) << "KB: the 16 MB output and a little more";
+}
+
+namespace {
+
+std::string word(unsigned v) {
+    return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF)};
+}
+std::string lng(std::uint32_t v) {
+    return word(v & 0xFFFF) + word(v >> 16);
+}
+
+// An agenda of the 3a layout; `records` are framed like Data records, the first at offset 32.
+std::string agn_file(const std::vector<std::string>& records) {
+    std::string out = std::string("AgendaFileType*\0", 16) + word(0x100F) + word(32) + std::string(12, '\0');
+    for (const auto& r : records)
+        out += r;
+    return out;
+}
+std::size_t offset_of(const std::vector<std::string>& records, std::size_t i) {
+    std::size_t at = 32;
+    for (std::size_t k = 0; k < i; ++k)
+        at += records[k].size();
+    return at;
+}
+// An entry's fixed part and text (style 0); `after` holds the alarm and memo parts.
+std::string timed(unsigned day, unsigned start, unsigned attr, unsigned length, const std::string& text,
+                  const std::string& after = "") {
+    return dbf_record(1, word(day) + word(start) + char(attr) + '\0' + word(length) + '\0' + qstr(text) + after);
+}
+std::string untimed(unsigned day, unsigned attr, const std::string& text) {
+    return dbf_record(2, word(day) + word(0xFFFF) + char(attr) + '\0' + '\0' + qstr(text));
+}
+std::string todo(unsigned shown, unsigned attr, unsigned due, unsigned list, unsigned prio, const std::string& text,
+                 const std::string& after = "") {
+    return dbf_record(4, word(shown) + word(0) + char(attr) + '\0' + word(due) + char(list) + char(prio - 1) + lng(0) +
+                             '\0' + qstr(text) + after);
+}
+std::string repeat_of(unsigned kind, unsigned every, unsigned last, const std::string& days, std::size_t entry,
+                      const std::vector<unsigned>& except = {}) {
+    std::string r = std::string(1, char(kind)) + char(every - 1) + word(last) + '\1' + days + lng(std::uint32_t(entry));
+    for (unsigned d : except)
+        r += word(d);
+    return dbf_record(5, r);
+}
+std::string alarm_part(unsigned before) {
+    return word(before) + std::string("\x01\x01", 2) + std::string(7, '\0');
+}
+std::string memo_part(const std::string& text) {
+    const std::string runs = word(static_cast<unsigned>(text.size() + 1)) + "BTNN";
+    const std::string body = word(0x4000 + 10 + static_cast<unsigned>(text.size())) +
+                             word(static_cast<unsigned>(runs.size())) + std::string(10, '\0') + text + runs;
+    return word(static_cast<unsigned>(body.size())) + body;
+}
+
+const char* const agn_header =
+    "Type\tStart Date\tStart Time\tEnd Date\tEnd Time\tText\tAlarm\tRepeat\tCrossed Out\tMemo\tPriority\tDue "
+    "Date\tList\tBase Year\n";
+
+// A sheet: the 22-byte header, then records of a type word and a length word.
+std::string spr_record(unsigned type, const std::string& data) {
+    return word(type) + word(static_cast<unsigned>(data.size())) + data;
+}
+std::string spr_file(const std::string& records) {
+    return std::string("SPREADSHEET\0\0\0\0\0", 16) + std::string(6, '\0') + records;
+}
+std::string real_bytes(double v) {
+    std::string b(8, '\0');
+    std::memcpy(b.data(), &v, 8);
+    return b;
+}
+std::string spr_cell(unsigned col, unsigned row, unsigned flags, unsigned format, const std::string& value) {
+    return spr_record(2, word(col) + word(row) + char(flags) + char(format) + value);
+}
+
+} // namespace
+
+TEST_F(Converters, AgendasBecomeTables) {
+    std::vector<std::string> a = {
+        timed(19782, 630, 0x13, 90, "Dentist", alarm_part(824)), untimed(19786, 0x1A, "Bins"),
+        timed(19783, 23 * 60 + 30, 0x1B, 90, "Late show"),       timed(19783, 600, 0x0B, 30, "Call", memo_part(std::string("Memo one\0two\tx", 14))),
+        dbf_record(0, qstr("deleted copy")),                     dbf_record(6, "anon"),
+        dbf_record(9, std::string("\xFF\x07", 2) + "Shopping" + std::string(8, '\0') + std::string("\x07", 1) + std::string(22, '\0')),
+        todo(19800, 0x19, 19805, 7, 3, "Old task"),              todo(0xFFFF, 0x13, 19810, 9, 1, "Renew", alarm_part(2339)),
+        dbf_record(3, word(19790) + word(0xFFFF) + char(0x1A) + '\0' + word(static_cast<std::uint16_t>(-44)) + '\2' + '\0' + qstr("Founded")),
+    };
+    a.push_back(repeat_of(1, 2, 20087, std::string("\x09\x00", 2), offset_of(a, 1), {19814, 0xFFFF, 19814}));
+    a.push_back(repeat_of(0, 3, 0xFFFF, "", offset_of(a, 2)));
+    a.push_back(repeat_of(2, 1, 0xFFFF, lng(1u | 1u << 14 | 1u << 30), offset_of(a, 3)));
+    a.push_back(repeat_of(3, 1, 0xFFFF, std::string("\x01\0\0\0\x10", 5), offset_of(a, 9)));
+    a.push_back(repeat_of(4, 1, 0xFFFF, "", 99999));
+    spit(dir / "a.agn", agn_file(a));
+    const auto r = sh("'" + program("agn2tsv") + "' a.agn");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, std::string(agn_header) +
+                         "timed\t2024-02-29\t10:30\t2024-02-29\t12:00\tDentist\t2024-02-29 10:15\t\t\t\t\t\t\t\n"
+                         "untimed\t2024-03-04\t\t\t\tBins\t\tevery 2 weeks on Mon,Thu until 2024-12-30 except 2024-04-01\t\t\t\t\t\t\n"
+                         "timed\t2024-03-01\t23:30\t2024-03-02\t01:00\tLate show\t\tevery 3 days\t\t\t\t\t\t\n"
+                         "timed\t2024-03-01\t10:00\t2024-03-01\t10:30\tCall\t\tmonthly on day 1,15,31\t\tMemo one two x\t\t\t\t\n"
+                         "to-do\t2024-03-18\t\t\t\tOld task\t\t\tyes\t\t3\t2024-03-23\tShopping\t\n"
+                         "to-do\t\t\t\t\tRenew\t2024-03-27 09:00\t\t\t\t1\t2024-03-28\t\t\n"
+                         "anniversary\t2024-03-08\t\t\t\tFounded\t\tmonthly on 1st Mon,last Fri\t\t\t\t\t\t-44\n");
+    EXPECT_NE(r.err.find("points to no entry"), std::string::npos) << r.err;
+
+    // The original Series 3: a Data file of four words and a qstr, days from 1900.
+    const std::string s3 = dbf_file(dbf_record(2, std::string("\0\0\0\0\x03", 5)) +
+                                    dbf_record(1, word(34392) + word(90) + word(600) + word(854) + qstr("Meeting")) +
+                                    dbf_record(1, word(0xFFFE) + word(1) + word(0x8000) + word(0xFFFF) + qstr("Gym") +
+                                                      std::string("\x03\x01", 2) + word(34393) + word(0)) +
+                                    dbf_record(1, word(0xFFFF) + word(0) + word(2) + word(0) + qstr("Post")));
+    spit(dir / "s3.agn", s3);
+    const auto old = sh("'" + program("agn2tsv") + "' s3.agn");
+    EXPECT_EQ(old.out, std::string(agn_header) +
+                           "timed\t1994-03-01\t10:00\t1994-03-01\t10:45\tMeeting\t1994-03-01 09:45\t\t\t\t\t\t\t\n"
+                           "untimed\t1994-03-02\t\t\t\tGym\t\tweekly on Wed\t\t\t\t\t\t\n"
+                           "to-do\t\t\t\t\tPost\t\t\t\t\t2\t\t\t\n");
+}
+
+TEST_F(Converters, GenuineAgendasAsTyped) {
+    if (!fs::exists(real("agn-emulated-s3a340-entries.agn")))
+        GTEST_SKIP() << "the genuine files are not beside the project";
+    const auto entries = sh("'" + program("agn2tsv") + "' '" + real("agn-emulated-s3a340-entries.agn").string() + "'");
+    EXPECT_EQ(entries.out, std::string(agn_header) +
+                               "timed\t1993-07-04\t11:00\t1993-07-04\t12:00\tDentist\t1993-07-04 10:45\t\t\t\t\t\t\t\n"
+                               "timed\t1993-07-04\t09:00\t1993-07-04\t10:00\tTeam meeting\t\tweekly on Sun\t\t\t\t\t\t\n"
+                               "untimed\t1993-07-04\t\t\t\tPay rent \xC2\xA3" "20\t\t\t\t\t\t\t\t\n"
+                               "anniversary\t1993-07-04\t\t\t\tGran's birthday\t\tyearly\t\t\t\t\t\t1993\n"
+                               "to-do\t\t\t\t\tBuy M\xC3\xBCsli\t\t\t\t\t1\t\tTo-do list\t\n");
+    const auto memos = sh("'" + program("agn2tsv") + "' '" + real("agn-emulated-s3a340-memos-repeats.agn").string() + "'");
+    EXPECT_EQ(memos.out, std::string(agn_header) +
+                             "timed\t1993-07-04\t11:00\t1993-07-04\t12:00\tLunch\t\t\t\tMemo line one Second para\t\t\t\t\n"
+                             "timed\t1993-07-04\t12:00\t1993-07-04\t13:00\tDentist\t1993-07-02 11:45\t\t\tBring card\t\t\t\t\n"
+                             "timed\t1993-07-04\t13:00\t1993-07-04\t14:00\tYearly party\t\tyearly except 1994-07-04\t\t\t\t\t\t\n"
+                             "timed\t1993-07-04\t14:00\t1993-07-04\t15:00\tWeekly class\t\tweekly on Sun until 1993-08-01\t\t\t\t\t\t\n"
+                             "to-do\t1993-07-04\t\t\t\tOld task\t\t\tyes\t\t1\t\tTo-do list\t\n"
+                             "to-do\t1993-07-10\t\t\t\tPay bill\t\t\t\t\t3\t1993-07-10\tTo-do list\t\n"
+                             "to-do\t1993-07-15\t\t\t\tRenew\t1993-07-19 09:00\t\t\t\t1\t1993-07-20\tTo-do list\t\n");
+    EXPECT_EQ(memos.err, "");
+    const auto c = sh("'" + program("agn2tsv") + "' '" + real("agn-emulated-s3c520-memos-repeats.agn").string() + "'");
+    EXPECT_NE(c.out.find("\tWeekly class\t\tweekly on Mon until 1996-01-28\t"), std::string::npos) << c.out;
+    EXPECT_NE(c.out.find("\tYearly party\t\tyearly except 1997-01-01\t"), std::string::npos) << c.out;
+}
+
+TEST_F(Converters, SheetsBecomeTables) {
+    const std::string sheet = spr_file(
+        spr_record(1, word(1) + std::string(1, '\x02') + "\x17\x15") + spr_record(21, std::string("\x0A\x02\0\0", 4)) +
+        spr_cell(0, 0, 0x01, 0x7F, real_bytes(0.1)) + spr_cell(1, 0, 0x0A, 0x7F, qstr("caf\x82\r\nx")) +
+        spr_cell(2, 0, 0x03, 0x7F, word(0xFFFB)) + spr_cell(0, 1, 0x05, 0x7F, word(0) + real_bytes(1e20)) +
+        spr_cell(1, 1, 0x06, 0x7F, word(0) + qstr("result")) + spr_cell(2, 1, 0x01, 0x79, real_bytes(34155.75)) +
+        spr_cell(0, 3, 0x05, 0x7F, word(0) + real_bytes(HUGE_VAL)) + spr_cell(6, 3, 0x00, 0x7F, "") +
+        spr_cell(3, 2, 0x04, 0x7F, "??") + spr_record(3, "\x02\x0A"));
+    spit(dir / "s.spr", sheet);
+    const auto r = sh("'" + program("spr2tsv") + "' s.spr");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "0.1\tcaf\xC3\xA9 x\t-5\n1e+20\tresult\t1993-07-05\n\t\t\nERR\t\t\n");
+    EXPECT_NE(r.err.find("undescribed contents type"), std::string::npos) << r.err;
+
+    const std::string stale = spr_file(spr_cell(0, 0, 0x45, 0x7F, word(0) + real_bytes(2)));
+    spit(dir / "stale.spr", stale);
+    const auto st = sh("'" + program("spr2tsv") + "' stale.spr");
+    EXPECT_EQ(st.out, "2\n");
+    EXPECT_NE(st.err.find("out of date"), std::string::npos);
+    spit(dir / "none.spr", spr_file(spr_cell(0, 0, 0x00, 0x7F, "")));
+    EXPECT_EQ(sh("'" + program("spr2tsv") + "' none.spr").out, "");
+    spit(dir / "wide.spr", spr_file(spr_cell(300, 1, 0x0A, 0x7F, qstr("far"))));
+    const auto wide = sh("'" + program("spr2tsv") + "' wide.spr");
+    EXPECT_EQ(wide.out, std::string(300, '\t') + "\n" + std::string(300, '\t') + "far\n");
+
+    if (fs::exists(real("spr-emulated-s3a340-cells.spr"))) {
+        EXPECT_EQ(sh("'" + program("spr2tsv") + "' '" + real("spr-emulated-s3a340-cells.spr").string() + "'").out,
+                  "12\tApples\n3.5\tCaf\xC3\xA9 Zo\xC3\xAB\n24\t39.5\n15.5\t\n-7.25\t\n");
+        EXPECT_EQ(sh("'" + program("spr2tsv") + "' '" + real("spr-emulated-s3a340-formats.spr").string() + "'").out,
+                  "1993-07-05\tThis is a long text that runs on across several columns of the sheet\n"
+                  "1899-12-31\tERR\nERR\t\n1234.5\t\n0.125\t\n1900-02-28\t\n1900-03-01\t\n-5\t\n1900-01-01\t\n1900-01-02\t\n");
+    }
+}
+
+TEST_F(Converters, TablesBecomeSheetsAndBack) {
+    const std::string table = "42\t-0\t1e+05\tname\n007\t+5\t1,5\t.5\n1.\t 5\t0x10\tNaN\n1e999\t2.5\tCaf\xC3\xA9\t0.1\n";
+    spit(dir / "t.tsv", table);
+    const auto r = sh("'" + program("tsv2spr") + "' < t.tsv > t.spr && '" + program("spr2tsv") + "' t.spr");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, table);
+    // Which fields became numbers: only the first row's three, 2.5 and 0.1.
+    const std::string spr = slurp(dir / "t.spr");
+    std::size_t reals = 0;
+    for (std::size_t at = 22; at + 4 <= spr.size();) {
+        const bytes b(spr.begin() + static_cast<std::ptrdiff_t>(at), spr.end());
+        if (kconv::get16(b, 0) == 2 && (b[8] & 7) == 1)
+            ++reals;
+        at += 4 + kconv::get16(b, 2);
+    }
+    EXPECT_EQ(reals, 5u);
+    spit(dir / "bad.tsv", "a\t\xFF\xFE\n");
+    const auto bad = sh("'" + program("tsv2spr") + "' < bad.tsv");
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_EQ(bad.out, "");
+}
+
+TEST_F(Converters, HostileAgendasAndSheets) {
+    const std::vector<std::string> one = {timed(19782, 600, 0x1B, 30, "x")};
+    const struct {
+        const char* run;
+        std::string content;
+    } cases[] = {
+        {"agn2tsv", ""},
+        {"agn2tsv", agn_file({}).substr(0, 20)},
+        {"agn2tsv", "NotAnAgendaFile*" + std::string(40, '\0')},
+        {"agn2tsv", agn_file({}).replace(18, 2, word(500))},
+        {"agn2tsv", agn_file(one).substr(0, 40)},
+        {"agn2tsv", agn_file({timed(19782, 1440, 0x1B, 30, "x")})},
+        {"agn2tsv", agn_file({timed(19782, 600, 0x13, 30, "x")})}, // no alarm word after the text
+        {"agn2tsv", agn_file({dbf_record(1, word(1) + word(2) + "\x1B")})},
+        {"agn2tsv", agn_file({timed(19782, 600, 0x1B, 30, "x"), repeat_of(7, 1, 0xFFFF, "", 32)})},
+        {"agn2tsv", agn_file({timed(19782, 600, 0x1B, 30, "x"), dbf_record(5, "\x01")})},
+        {"agn2tsv", dbf_file(dbf_record(2, "\x03\x03"))},
+        {"spr2tsv", ""},
+        {"spr2tsv", "SPREADSHEEP" + std::string(11, '\0')},
+        {"spr2tsv", spr_file(spr_record(2, "ab")).substr(0, 25)},
+        {"spr2tsv", spr_file(spr_cell(9000, 0, 0x01, 0x7F, real_bytes(1)))},
+        {"spr2tsv", spr_file(spr_cell(0, 0, 0x02, 0x7F, "\x09" "ab"))},
+        {"spr2tsv", spr_file(spr_cell(0, 0, 0x01, 0x7F, "abc"))},
+    };
+    for (const auto& c : cases) {
+        spit(dir / "bad", c.content);
+        const auto r = sh("'" + program(c.run) + "' bad");
+        EXPECT_EQ(r.code, 1) << c.run << " " << c.content.size() << " bytes: " << r.err;
+        EXPECT_EQ(r.out, "") << c.run;
+        EXPECT_EQ(r.err.rfind(std::string(c.run) + ": bad: ", 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+TEST_F(Converters, FiveMegabyteAgendasAndSheetsInWellUnderASecond) {
+    std::vector<std::string> entries;
+    for (int i = 0; entries.size() * 40 < 5000000; ++i)
+        entries.push_back(timed(19000 + i % 3000, 600, 0x1B, 30, "Entry number " + std::to_string(i) + " of many"));
+    spit(dir / "big.agn", agn_file(entries));
+    std::string cells;
+    for (unsigned i = 0; cells.size() < 5000000; ++i)
+        cells += spr_cell(i % 100, i / 100, 0x01, 0x7F, real_bytes(i * 0.5));
+    spit(dir / "big.spr", spr_file(cells));
+    for (const char* run : {"agn2tsv big.agn", "spr2tsv big.spr"}) {
+        const auto start = std::chrono::steady_clock::now();
+        const auto r = sh("'" + program(std::string(run).substr(0, 7)) + "' " + std::string(run).substr(8));
+        EXPECT_EQ(r.code, 0) << run << r.err;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << run;
+    }
+}
+
+namespace {
+
+struct run_result {
+    int code; // 128 + n for a signal, -1 for a hang
+    std::size_t out_size;
+};
+
+// Runs a converter on `file` (or on its standard input) with a time limit, nothing else around it.
+run_result run_limited(const std::vector<std::string>& args, const fs::path& file, bool on_stdin, const fs::path& out) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int in = ::open(on_stdin ? file.c_str() : "/dev/null", O_RDONLY);
+        const int to = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(in, 0);
+        ::dup2(to, 1);
+        ::dup2(null, 2);
+        std::vector<char*> argv;
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        if (!on_stdin)
+            argv.push_back(const_cast<char*>(file.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return {-1, 0};
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), fs::file_size(out)};
+}
+
+std::string mutant(std::string s, std::mt19937& random) {
+    const auto pick = [&](std::size_t n) { return n ? static_cast<std::size_t>(random() % n) : 0; };
+    for (int edits = 1 + static_cast<int>(pick(4)); edits > 0 && !s.empty(); --edits) {
+        const std::size_t at = pick(s.size());
+        switch (pick(5)) {
+        case 0:
+            s[at] = static_cast<char>(s[at] ^ (1 << pick(8)));
+            break;
+        case 1:
+            s.resize(at);
+            break;
+        case 2:
+            s.insert(at, 1, static_cast<char>(random()));
+            break;
+        case 3:
+            s.erase(at, 1);
+            break;
+        default: {
+            static const std::uint32_t extremes[] = {0, 0xFFFF, 0x7FFF, 0x8000, 0xFFFFFFFF, 0x7FFFFFFF, 0x80000000};
+            const std::uint32_t v = extremes[pick(7)];
+            for (std::size_t i = 0; i < (pick(2) ? 2u : 4u) && at + i < s.size(); ++i)
+                s[at + i] = static_cast<char>(v >> (8 * i));
+        }
+        }
+    }
+    return s;
+}
+
+} // namespace
+
+// Mutated files: no crash, no hang, nothing printed after a refusal, no output out of proportion.
+TEST_F(Converters, MutatedFilesNeverCrashHangOrPrintHalfAnOutput) {
+    std::string wve("ALawSoundFile**\0\x0F\x10\x40\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 32);
+    wve += std::string(64, '\xD5');
+    std::string wav = std::string("RIFF\x44\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0\x40\x1F\0\0\0\x7D\0\0\x04\0\x10\0data"
+                                  "\x20\0\0\0",
+                                  44) +
+                      std::string(32, '\x11');
+    const std::string grey_pic = as_text(pic_file(20, 3, {std::vector<int>(60, 1), std::vector<int>(60, 0)}));
+    spit(dir / "seed.pic", grey_pic);
+    ASSERT_EQ(sh("'" + program("WSPCX") + "' -W -S seed.pic").code, 0);
+    const struct {
+        std::vector<std::string> args;
+        bool on_stdin;
+        std::string ext, seed;
+    } seeds[] = {
+        {{program("dbf2tsv")}, false, ".dbf",
+         dbf_file(dbf_record(2, "\x03\x00\x03") + dbf_record(3, dbf_record(4, qstr("Name:") + qstr("N"))) +
+                  dbf_record(1, qstr("Ann") + std::string("\x07\x00", 2) + qstr("x\x14y")))},
+        {{program("WRD2HTML"), "-h"}, false, ".wrd",
+         wrd_file(wrd_record(1, std::string(10, '\0')) + wrd_format(6, "BT", 0, 0, 0) + wrd_format(7, "NN", 0, 0x1F, 0) +
+                  wrd_record(8, std::string("Hi\tyou\0two", 10)) + wrd_record(9, wrd_run(11, "BT", "NN")))},
+        {{program("WSPCX"), "-W", "-S"}, false, ".pic", grey_pic},
+        {{program("WSPCX"), "-P", "-S"}, false, ".pcx", slurp(dir / "seed.pcx")},
+        {{program("wve2wav")}, false, ".wve", wve},
+        {{program("wav2wve")}, false, ".wav", wav},
+        {{program("csv2tsv")}, true, ".csv", "a,\"b\"\"c\",d\r\n1,\"2\r\n3\",4\r\n"},
+        {{program("tsv2csv")}, true, ".tsv", "a\tb \"q\"\n1,2\t3\n"},
+        {{program("tsv2dbf")}, true, ".tsv", "A\tB\n1\t2\n\xC3\xA9\t\n"},
+        {{program("agn2tsv")}, false, ".agn",
+         agn_file({timed(19782, 630, 0x03, 90, "Dentist", alarm_part(824) + memo_part(std::string("a\0b", 3))),
+                   untimed(19786, 0x1A, "Bins"), todo(19800, 0x19, 19805, 7, 3, "Old"),
+                   repeat_of(1, 2, 20087, std::string("\x09\x00", 2), 32, {19814})})},
+        {{program("spr2tsv")}, false, ".spr",
+         spr_file(spr_cell(0, 0, 0x01, 0x7F, real_bytes(0.1)) + spr_cell(1, 2, 0x0A, 0x7F, qstr("text")) +
+                  spr_cell(2, 1, 0x05, 0x79, word(0) + real_bytes(34155)))},
+        {{program("tsv2spr")}, true, ".tsv", "1\tone\n-2.5e3\t\xC3\xA9\n"},
+    };
+    std::mt19937 random(20261207);
+    for (const auto& s : seeds) {
+        for (int i = 0; i < 600; ++i) {
+            const std::string input = mutant(s.seed, random);
+            const fs::path file = dir / ("m" + s.ext);
+            spit(file, input);
+            const auto r = run_limited(s.args, file, s.on_stdin, dir / "stdout");
+            std::size_t written = r.out_size;
+            for (const char* ext : {".tsv", ".pcx", ".pic", ".wav", ".wve", ".spr"})
+                if (ext != s.ext && fs::exists(dir / (std::string("m") + ext)))
+                    written += fs::file_size(dir / (std::string("m") + ext));
+            const std::string what = s.args[0] + " on mutant " + std::to_string(i);
+            ASSERT_GE(r.code, 0) << what << ": hangs";
+            ASSERT_LT(r.code, 128) << what << ": crashes";
+            if (r.code != 0) {
+                ASSERT_EQ(r.out_size, 0u) << what << ": printed output, then refused";
+            }
+            // A sound file may ask for up to 65,535/32 s of silence after its samples (32 MB), and a
+            // sheet's one cell may lie at row and column 8192 (64 MB of tabs).
+            const std::size_t allowed =
+                64 * input.size() + (s.ext == ".wve" ? 33u << 20 : s.ext == ".spr" ? 65u << 20 : 1u << 20);
+            ASSERT_LE(written, allowed) << what;
+            for (const char* ext : {".tsv", ".pcx", ".pic", ".wav", ".wve", ".spr"})
+                if (ext != s.ext)
+                    fs::remove(dir / (std::string("m") + ext));
+        }
+    }
 }

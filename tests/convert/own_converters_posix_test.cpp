@@ -39,6 +39,18 @@ std::string wrd_file() {
            little16(0xEAEA) + little16(0) + little16(8) + little16(5) + std::string("Hi\0Yo", 5);
 }
 
+// One timed entry on 1993-07-04, 11:00 for an hour, "Tea", no alarm, no memo.
+std::string agn_file() {
+    return std::string("AgendaFileType*\0", 16) + little16(0x100F) + little16(32) + std::string(12, '\0') +
+           little16(0x1000 | 13) + little16(8585) + little16(660) + std::string("\x1B\0", 2) + little16(60) + std::string("\0\x03Tea", 5);
+}
+
+// A1 = 2.
+std::string spr_file() {
+    return std::string("SPREADSHEET\0\0\0\0\0", 16) + std::string(6, '\0') + little16(2) + little16(14) +
+           std::string(4, '\0') + "\x01\x7F" + std::string(7, '\0') + "\x40"; // the real 2.0
+}
+
 class OwnConverters : public engine_test {};
 
 } // namespace
@@ -59,6 +71,9 @@ TEST_F(OwnConverters, ADirectoryBatchConvertsWithEach) {
         {tsv, dbf, "tsv2dbf", "t.tsv", "Name\nAnn\n", "t.dbf", "Status: Idle"},
         {wrd, txt, "WRD2HTML", "w.wrd", wrd_file(), "w.txt", "Status: Idle"},
         {wrd, html, "WRD2HTML", "h.wrd", wrd_file(), "h.html", "Status: Idle"},
+        {agn, tsv, "agn2tsv", "a.agn", agn_file(), "a.tsv", "Status: Idle"},
+        {spr, tsv, "spr2tsv", "s.spr", spr_file(), "s.tsv", "Status: Idle"},
+        {tsv, spr, "tsv2spr", "n.tsv", "1\tone\n", "n.spr", "Status: Idle"},
         {wve, wav, "wve2wav", "bad.wve", "RIFF", "",
          "Status: 1 file failed: bad.wve (converter exit code 1: wve2wav: bad.wve: not a sound file (bad "
          "signature))"},

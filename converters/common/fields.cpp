@@ -1,0 +1,63 @@
+#include "fields.h"
+
+#include "cp850.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace kconv {
+
+std::string field_text(const std::uint8_t* data, std::size_t size, int dropped) {
+    std::string out;
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::uint8_t b = data[i];
+        if (b == dropped || (b == '\r' && i + 1 < size && data[i + 1] == '\n'))
+            continue;
+        out += b < 32 ? std::string(" ") : cp850_to_utf8(b);
+    }
+    return out;
+}
+
+std::string shortest_number(double value) {
+    char buffer[40];
+    for (int precision = 1; precision <= 17; ++precision) {
+        std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
+        if (std::strtod(buffer, nullptr) == value)
+            break;
+    }
+    return buffer;
+}
+
+// Days to a civil date, after the well-known algorithm of counting 400-year eras from 0000-03-01.
+std::string iso_date(std::int64_t day) {
+    const std::int64_t z = day + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t y = yoe + era * 400 + (m <= 2);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld", static_cast<long long>(y), static_cast<long long>(m),
+                  static_cast<long long>(d));
+    return buffer;
+}
+
+std::string clock_time(std::int64_t minutes) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%02lld:%02lld", static_cast<long long>(minutes / 60),
+                  static_cast<long long>(minutes % 60));
+    return buffer;
+}
+
+double get_real(const bytes& data, std::size_t at) {
+    const std::uint64_t bits = get32(data, at) | std::uint64_t{get32(data, at + 4)} << 32;
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+} // namespace kconv

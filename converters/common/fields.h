@@ -1,0 +1,24 @@
+#pragma once
+// What the table converters write into a field: organiser text as one line of UTF-8, numbers in
+// their shortest exact form, days as calendar dates.
+
+#include "kconv.h"
+
+#include <cstdint>
+#include <string>
+
+namespace kconv {
+
+// Code page 850 text as UTF-8; CR LF and every other byte below 32 become one blank, so a field
+// never breaks a row. `dropped`: a control byte that is left out instead (Data's dial marker).
+std::string field_text(const std::uint8_t* data, std::size_t size, int dropped = -1);
+// The shortest decimal that reads back as the same double (`42`, `0.1`, `-0`, `1e+20`).
+std::string shortest_number(double value);
+// YYYY-MM-DD of a day counted from 1970-01-01 (Gregorian calendar, also before 1970).
+std::string iso_date(std::int64_t day);
+// HH:MM of minutes past midnight.
+std::string clock_time(std::int64_t minutes);
+// A little-endian IEEE double.
+double get_real(const bytes& data, std::size_t at);
+
+} // namespace kconv

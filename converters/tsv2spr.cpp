@@ -1,0 +1,153 @@
+// tsv2spr: tab-separated text on standard input to an organiser sheet on standard output, opening
+// at A1: a field that is a number (JSON's grammar) becomes a number, any other a left-aligned text.
+
+#include "cp850.h"
+#include "kconv.h"
+#include "spr.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+using namespace kconv;
+
+namespace {
+
+void put_record(bytes& out, std::uint16_t type, const bytes& data) {
+    put16(out, type);
+    put16(out, static_cast<std::uint16_t>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+}
+
+// -?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][+-]?[0-9]+)? whose nearest double is finite: `007`, `+5`,
+// `.5`, `1,5` and `1e999` stay text.
+bool as_number(const std::string& s, double& value) {
+    std::size_t i = s[0] == '-' ? 1 : 0;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+            ++i;
+        return i - from;
+    };
+    const std::size_t integer_start = i;
+    const std::size_t integer = digits();
+    if (integer == 0 || (integer > 1 && s[integer_start] == '0'))
+        return false;
+    if (i < s.size() && s[i] == '.' && (++i, digits() == 0))
+        return false;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+            ++i;
+        if (digits() == 0)
+            return false;
+    }
+    if (i != s.size())
+        return false;
+    value = std::strtod(s.c_str(), nullptr);
+    return std::isfinite(value);
+}
+
+bool valid_utf8(const std::string& text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t from = at;
+        const char32_t c = next_code_point(text, at);
+        if (c == 0xFFFD && text.compare(from, 3, "\xEF\xBF\xBD") != 0)
+            return false;
+    }
+    return true;
+}
+
+struct counts {
+    std::size_t unmappable = 0, cut = 0, dropped = 0;
+};
+
+bytes cell(std::size_t row, std::size_t column, const std::string& field, counts& n) {
+    bytes data;
+    put16(data, static_cast<std::uint16_t>(column));
+    put16(data, static_cast<std::uint16_t>(row));
+    double value = 0;
+    if (as_number(field, value)) {
+        data.push_back(0x01); // a real constant
+        data.push_back(0x7F); // the sheet's default format
+        std::uint64_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        put32(data, static_cast<std::uint32_t>(bits));
+        put32(data, static_cast<std::uint32_t>(bits >> 32));
+        return data;
+    }
+    std::string text;
+    for (std::size_t at = 0; at < field.size();) {
+        const int b = cp850_from_unicode(next_code_point(field, at));
+        n.unmappable += b < 32;
+        text += static_cast<char>(b < 32 ? '?' : b);
+    }
+    if (text.size() > 255) {
+        text.resize(255);
+        ++n.cut;
+    }
+    data.push_back(0x0A); // a text constant, left-aligned
+    data.push_back(0x7F);
+    data.push_back(static_cast<std::uint8_t>(text.size()));
+    data.insert(data.end(), text.begin(), text.end());
+    return data;
+}
+
+bytes convert(std::string text) {
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        text.erase(0, 3);
+    if (!valid_utf8(text))
+        throw error("the table is not UTF-8 text");
+    bytes out(spr_signature, spr_signature + sizeof spr_signature);
+    out.resize(spr_header_size, 0);
+    put_record(out, spr_status, {0x01, 0x00, 0x71, 0x08}); // recalculate automatically, general, left
+    bytes display(8, 0xFF);                                   // no titles
+    display.resize(8 + 4 + 8 + 4, 0);                         // A1 at the top left, selected, the cursor
+    display.push_back(1);                                     // grid lines
+    display.push_back(0);                                     // zeros shown
+    put_record(out, spr_display, display);
+    counts n;
+    std::size_t row = 0;
+    for (std::size_t start = 0; start < text.size(); ++row) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        start = end + 1;
+        std::size_t column = 0;
+        for (std::size_t from = 0; from <= line.size(); ++column) {
+            const std::size_t tab = std::min(line.find('\t', from), line.size());
+            const std::string field = line.substr(from, tab - from);
+            from = tab + 1;
+            if (field.empty())
+                continue;
+            if (row >= spr_max_cells || column >= spr_max_cells)
+                ++n.dropped;
+            else
+                put_record(out, spr_cell, cell(row, column, field, n));
+        }
+    }
+    if (n.dropped)
+        warn(std::to_string(n.dropped) + " field(s) beyond row or column 8192 were left out");
+    if (n.cut)
+        warn(std::to_string(n.cut) + " text(s) longer than 255 bytes were cut");
+    if (n.unmappable)
+        warn(std::to_string(n.unmappable) + " character(s) the organiser cannot show became '?'");
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const char* usage = "usage: tsv2spr < FILE.tsv > FILE.spr\n"
+                        "Reads tab-separated text on standard input and writes an organiser sheet on\n"
+                        "standard output: numbers as numbers, anything else as left-aligned text.\n";
+    if (const int done = standard_call("tsv2spr", usage, argc, argv, argc == 1); done >= 0)
+        return done;
+    return run("tsv2spr", "standard input", [] {
+        const bytes sheet = convert(read_stdin());
+        write_stdout(std::string(sheet.begin(), sheet.end()));
+    });
+}
