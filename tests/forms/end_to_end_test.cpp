@@ -127,6 +127,26 @@ private slots:
             QSKIP("no way to make a folder read-only for root here");
     }
 
+    // A fresh build's program folder holds a converter for every pair the window offers.
+    void every_pair_runs_out_of_the_box() {
+        app_dir dir;
+        mod_convert::state().app_dir = KIVO_PROGRAM_DIR;
+        forms::frm_main w;
+        w.show();
+        int pairs = 0;
+        for (int source : mod_convert::rule_sources()) {
+            click(option(&w, "opt_from", source));
+            for (int target : mod_convert::offered_targets(source)) {
+                click(option(&w, "opt_to", target));
+                QVERIFY2(child(&w, "cmd_selectfiles")->isEnabled(),
+                         qPrintable(caption(&w, "lbl_status") + QStringLiteral(" for pair ") +
+                                    QString::number(source) + QStringLiteral(" to ") + QString::number(target)));
+                ++pairs;
+            }
+        }
+        QCOMPARE(pairs, 13);
+    }
+
     void cleanup() { forms::file_dialog::clear_next_answer(); }
 };
 
