@@ -26,8 +26,6 @@ bool lies_there(const std::string& path) {
     throw os_error(ec.message());
 }
 
-} // namespace
-
 std::string temporary_template(const std::string& path) {
     const auto cut = path.find_last_of(std::string("/") + native_separator());
     const std::string dir = cut == std::string::npos ? "" : path.substr(0, cut + 1);
@@ -36,6 +34,8 @@ std::string temporary_template(const std::string& path) {
         name.resize(name_max - marker.size());
     return dir + name + marker;
 }
+
+} // namespace
 
 std::string temporary_name(const std::string& path) {
     static std::atomic<unsigned long long> counter{0};

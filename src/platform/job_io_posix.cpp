@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,23 +19,23 @@ namespace {
     throw os_error(std::strerror(errno));
 }
 
-mode_t process_umask() {
-    static const mode_t mask = [] {
-        const mode_t m = ::umask(022);
-        ::umask(m);
-        return m;
-    }();
-    return mask;
+// A fresh file beside `path`, created as the shell's redirection would create it (0666 less the
+// umask); O_EXCL: never a link's target, never a file that was there.
+int create_beside(const std::string& path, std::string& name) {
+    for (int tries = 0; tries < 100; ++tries) {
+        name = temporary_name(path);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
 }
 
-// A new file takes the old one's permission bits (and owner, where Kivo may give it), or those the
-// shell's redirection would have given it.
+// A new file takes the old one's permission bits (and owner, where Kivo may give it).
 void take_over_attributes(int fd, const std::string& path) {
     struct stat old {};
-    if (::lstat(path.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) {
-        ::fchmod(fd, 0666 & ~process_umask());
+    if (::lstat(path.c_str(), &old) != 0 || !S_ISREG(old.st_mode))
         return;
-    }
     if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
         (void)!::fchown(fd, old.st_uid, old.st_gid);
     ::fchmod(fd, old.st_mode & 07777);
@@ -70,8 +69,7 @@ output_file::output_file(const std::string& path, how h) : d(std::make_unique<im
     d->mode = h;
     switch (h) {
     case how::standard_output:
-        d->temp = temporary_template(path);
-        d->fd = ::mkostemp(d->temp.data(), O_CLOEXEC); // O_EXCL: a fresh file, never a link's target
+        d->fd = create_beside(path, d->temp);
         if (d->fd < 0)
             fail_errno();
         break;

@@ -6,9 +6,8 @@
 
 namespace platform::output_detail {
 
-// PATH's folder and NAME.kivo-XXXXXX, NAME shortened to keep the whole name within 255 bytes.
-std::string temporary_template(const std::string& path);
-// The template with its X's filled in afresh.
+// PATH's folder and NAME.kivo-XXXXXX with fresh X's, NAME shortened to keep the whole name within
+// 255 bytes.
 std::string temporary_name(const std::string& path);
 
 // Moves what lies at `path` to a new temporary name beside it, which it returns; empty when nothing

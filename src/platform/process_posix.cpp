@@ -9,11 +9,13 @@
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
+#include <sched.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -39,7 +41,8 @@ int open_pidfd(pid_t pid) {
 #endif
 }
 
-// Everything the child needs, made before fork: after it only async-signal-safe calls are allowed.
+// Everything the child needs, made before it starts. It shares Kivo's memory until it execs (as
+// posix_spawn's child does, without copying Kivo's page tables): it makes system calls only.
 struct exec_plan {
     std::vector<std::string> strings;
     std::vector<char*> argv, sh_argv; // sh_argv: a converter script without #! line, as sh would run it
@@ -56,6 +59,14 @@ struct exec_plan {
     }
 
     [[noreturn]] void run_child() const {
+        // No handler of Kivo's may run here: every caught signal goes back to its default first.
+        struct sigaction dfl {};
+        dfl.sa_handler = SIG_DFL;
+        for (int sig = 1; sig < NSIG; ++sig) {
+            struct sigaction now {};
+            if (::sigaction(sig, nullptr, &now) == 0 && now.sa_handler != SIG_DFL && now.sa_handler != SIG_IGN)
+                ::sigaction(sig, &dfl, nullptr);
+        }
         ::setpgid(0, 0);
         ::prctl(PR_SET_PDEATHSIG, SIGKILL); // the converter does not outlive Kivo
         if (::getppid() != parent)
@@ -63,13 +74,11 @@ struct exec_plan {
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
-        struct sigaction dfl {};
-        dfl.sa_handler = SIG_DFL;
         for (int sig : {SIGPIPE, SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGXFSZ})
             ::sigaction(sig, &dfl, nullptr);
         sigset_t none;
         sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr); // the mask Kivo blocked everything with
         ::execve(argv[0], argv.data(), environ);
         if (errno == ENOEXEC)
             ::execve(sh_argv[0], sh_argv.data(), environ);
@@ -106,6 +115,21 @@ struct fd_pair {
 
 int dev_null(int flags) {
     return ::open("/dev/null", flags | O_CLOEXEC);
+}
+
+int child_main(void* plan) {
+    static_cast<const exec_plan*>(plan)->run_child();
+}
+
+// The child runs on a stack of its own; Kivo waits (CLONE_VFORK) until it has exec'd or failed.
+pid_t spawn(exec_plan& plan) {
+    static thread_local std::vector<char> stack(256 * 1024);
+    sigset_t all, old;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &old); // nothing reaches the child before it resets handlers
+    const pid_t pid = ::clone(child_main, stack.data() + stack.size(), CLONE_VM | CLONE_VFORK | SIGCHLD, &plan);
+    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    return pid;
 }
 
 } // namespace
@@ -219,9 +243,7 @@ bool job_process::start(const job_command& job) {
     plan.report = report.write;
     plan.parent = ::getpid();
     const bool ready = plan.in >= 0 && plan.out >= 0 && plan.err >= 0 && plan.report >= 0;
-    d->pid = ready ? ::fork() : -1;
-    if (d->pid == 0)
-        plan.run_child();
+    d->pid = ready ? spawn(plan) : -1;
     for (int fd : {null_in, null_out})
         if (fd >= 0)
             ::close(fd);

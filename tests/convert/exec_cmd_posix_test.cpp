@@ -137,6 +137,7 @@ TEST_F(ExecCmdTest, StopEndsTheJobAndEverythingItStarted) {
         EXPECT_TRUE(process_ended(dir / "child")) << c.body;
         ::unlink((dir / "shell").c_str());
     }
+    ::chdir("/"); // the folder goes with the test
 }
 
 // Nothing the job started may write into an output after the job, nor outlive a killed Kivo.
