@@ -33,11 +33,6 @@ protected:
     mod_ExecCmd::exec_result run(const std::string& body) { return ExecCmd(window, script_job(script(body))); }
 };
 
-long peak_rss_kb() {
-    const std::string status = read_file("/proc/self/status");
-    const auto at = status.find("VmHWM:");
-    return std::stol(status.substr(at + 6));
-}
 
 } // namespace
 
@@ -95,7 +90,9 @@ TEST_F(ExecCmdTest, AFloodOfErrorsKeepsOnlyItsEndInMemory) {
     EXPECT_EQ(result.exit_code, 1);
     EXPECT_LE(result.error_tail.size(), 4096u);
     EXPECT_EQ(result.error_tail.substr(result.error_tail.size() - 10), "line 1999\n");
-    EXPECT_LT(peak_rss_kb() - before, 50 * 1024);
+    if (before >= 0) {
+        EXPECT_LT(peak_rss_kb() - before, 50 * 1024);
+    }
     EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "nothing spooled to disk";
 }
 

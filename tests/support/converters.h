@@ -22,6 +22,10 @@ void write_converter(const std::string& app_dir, const std::string& name, const 
 // A job that runs this script as the job's converter (POSIX: through /bin/sh; Windows: through cmd).
 platform::job_command script_job(const std::string& script);
 
+// The peak resident memory of this process so far, in KB (POSIX only); -1 under sanitizers, whose
+// shadow memory would swamp what a test measures.
+long peak_rss_kb();
+
 // Whether the process whose id is in `pid_file` has ended, waiting a moment for a kill to land. A
 // zombie counts as ended: its reaper (maybe a PID 1 that never reaps) is not Kivo (POSIX only).
 bool process_ended(const std::string& pid_file);

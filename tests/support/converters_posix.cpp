@@ -22,6 +22,15 @@ void write_recording_converter(const std::string& app_dir, const std::string& na
     write_converter(app_dir, name, body);
 }
 
+long peak_rss_kb() {
+#ifdef KIVO_SANITIZED
+    return -1;
+#else
+    const std::string status = read_file("/proc/self/status");
+    return std::stol(status.substr(status.find("VmHWM:") + 6));
+#endif
+}
+
 platform::job_command script_job(const std::string& script) {
     platform::job_command job;
     job.script = script;

@@ -24,6 +24,10 @@ void write_recording_converter(const std::string& app_dir, const std::string& na
     write_file(base + ".exit", std::to_string(exit_code));
 }
 
+long peak_rss_kb() {
+    return -1;
+}
+
 platform::job_command script_job(const std::string& script) {
     platform::job_command job;
     job.script = script;
