@@ -86,6 +86,7 @@ frm_about::frm_about(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(cmd_credits, &QPushButton::clicked, this, &frm_about::cmd_credits_Click);
     connect(cmd_ok, &QPushButton::clicked, this, &frm_about::cmd_ok_Click);
     Form_Load();
+    fit_font(this);
 }
 
 void frm_about::Form_Load() {

@@ -35,6 +35,7 @@ frm_dirlist::frm_dirlist(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(cmd_okay, &QPushButton::clicked, this, &frm_dirlist::cmd_okay_Click);
     connect(cmd_cancel, &QPushButton::clicked, this, &frm_dirlist::cmd_cancel_Click);
     Form_Load();
+    fit_font(this);
 }
 
 void frm_dirlist::Form_Load() {

@@ -70,9 +70,12 @@ frm_main::frm_main(QWidget* parent) : QMainWindow(parent), common_dialog_(std::m
     build_controls();
     build_menus();
     set_focus_order();
-    resize(500, 411 + menuBar()->heightForWidth(500));
+    const auto size_as_designed = [this] { resize(500, 411 + menuBar()->heightForWidth(500)); };
+    size_as_designed();
     connect_handlers();
     Form_Load();
+    fit_font(this);
+    size_as_designed(); // the menu bar's height follows the font
 }
 
 frm_main::~frm_main() = default;

@@ -1,6 +1,7 @@
 #include "forms/widgets.h"
 
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -95,6 +96,79 @@ void wrap_check_box::paintEvent(QPaintEvent*) {
 
 bool wrap_check_box::hitButton(const QPoint& pos) const {
     return rect().contains(pos);
+}
+
+namespace {
+
+// The part of a control its parent shows, less a frame's border line.
+QRect shown_part(const QWidget* w) {
+    const QWidget* parent = w->parentWidget();
+    if (!parent || w->isWindow())
+        return w->rect();
+    const int border = qobject_cast<const QGroupBox*>(parent) ? 2 : 0;
+    const QRect inside = parent->rect().adjusted(0, 0, -border, -border);
+    return inside.intersected(w->geometry()).translated(-w->pos());
+}
+
+struct text_room {
+    QString text;
+    QRect room;
+    bool wraps = false;
+};
+
+// What a control shows as text, and where; an empty text for controls that show none.
+text_room room_of(const QWidget* w) {
+    const QRect part = shown_part(w);
+    const QStyle* style = w->style();
+    if (auto* b = qobject_cast<const QAbstractButton*>(w)) {
+        int indicator = 0;
+        if (qobject_cast<const QRadioButton*>(w))
+            indicator = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, w) +
+                        style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, w);
+        else if (qobject_cast<const QCheckBox*>(w))
+            indicator = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, w) +
+                        style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, w);
+        const int margin = qobject_cast<const QPushButton*>(w) ? 3 : 0;
+        return {b->text(), part.adjusted(indicator + margin, 0, -margin, 0),
+                qobject_cast<const wrap_button*>(w) || qobject_cast<const wrap_check_box*>(w)};
+    }
+    if (auto* l = qobject_cast<const QLabel*>(w))
+        return {l->pixmap().isNull() ? l->text() : QString(), part.intersected(l->contentsRect()), l->wordWrap()};
+    if (auto* g = qobject_cast<const QGroupBox*>(w))
+        return {g->title(), part.adjusted(8, 0, -8, 0), false};
+    return {};
+}
+
+bool fits(const QWidget* w, const text_room& r) {
+    QString text = r.text;
+    text.remove(QLatin1Char('&'));
+    const int height = qobject_cast<const QGroupBox*>(w) ? 100000 : r.room.height();
+    const QRect needed = QFontMetrics(w->font())
+                             .boundingRect(QRect(0, 0, qMax(r.room.width(), 1), 100000),
+                                           r.wraps ? int(Qt::TextWordWrap) : 0, text);
+    return needed.width() <= r.room.width() && needed.height() <= height;
+}
+
+} // namespace
+
+QStringList clipped_texts(QWidget* window) {
+    QStringList clipped;
+    for (const QWidget* w : window->findChildren<QWidget*>()) {
+        const text_room r = room_of(w);
+        // A control the design puts outside its window (debug mode) shows nothing to clip.
+        if (!r.text.isEmpty() && !shown_part(w).isEmpty() && !fits(w, r))
+            clipped << w->objectName() + QStringLiteral(": ") + r.text;
+    }
+    return clipped;
+}
+
+void fit_font(QWidget* window) {
+    QFont font = window->font();
+    const qreal designed = font.pointSizeF();
+    while (!clipped_texts(window).isEmpty() && font.pointSizeF() > designed * 0.75) {
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+        window->setFont(font);
+    }
 }
 
 void on_option_click(QRadioButton* option, const std::function<void()>& handler) {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -62,6 +63,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
 };
+
+// The controls of `window` whose text does not fit the part of them that shows (inside their frame,
+// beside their indicator, wrapped where they wrap), each as "name: text".
+QStringList clipped_texts(QWidget* window);
+// Shrinks the window's font a quarter point at a time (to three quarters at most) until every text
+// fits: the design's positions were made for a narrower font than most systems have.
+void fit_font(QWidget* window);
 
 // An option button's click handler runs whenever it becomes selected, by the user or by code.
 void on_option_click(QRadioButton* option, const std::function<void()>& handler);
