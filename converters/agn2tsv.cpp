@@ -364,13 +364,10 @@ void convert(const bytes& file) {
     else
         throw error("not an agenda file (bad signature)");
     std::string out;
-    for (int c = 0; c < column_count; ++c)
-        out += std::string(c ? "\t" : "") + columns[c];
-    out += '\n';
+    append_row(out, std::vector<std::string>(std::begin(columns), std::end(columns)));
     for (const row& r : rows) {
-        for (int c = 0; c < column_count; ++c)
-            out += (c ? "\t" : "") + r[static_cast<std::size_t>(c)];
-        out += '\n';
+        append_row(out, r);
+        flush_when_large(out);
     }
     write_stdout(out);
 }

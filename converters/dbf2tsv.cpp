@@ -105,9 +105,7 @@ std::vector<std::string> row(const bytes& file, const record& r, const bytes& ty
 
 void put_row(std::string& out, std::vector<std::string> fields, std::size_t columns) {
     fields.resize(columns);
-    for (std::size_t i = 0; i < columns; ++i)
-        out += (i ? "\t" : "") + fields[i];
-    out += '\n';
+    append_row(out, fields);
 }
 
 struct table {
@@ -168,10 +166,7 @@ void convert(const bytes& file) {
     put_row(out, t.names, t.columns);
     for (const record& r : t.rows) {
         put_row(out, row(file, r, t.types), t.columns);
-        if (out.size() > (1u << 16)) {
-            write_stdout(out);
-            out.clear();
-        }
+        flush_when_large(out);
     }
     write_stdout(out);
 }

@@ -22,8 +22,9 @@ struct sheet {
 std::string number(double value, std::uint8_t format) {
     if (!std::isfinite(value))
         return "ERR";
-    if (format == spr_date_format)
-        return iso_date(static_cast<std::int64_t>(std::floor(value)) - 25569); // day 0 is 1899-12-30
+    // Day 0 is 1899-12-30; a serial beyond 9999-12-31 is no date, and shows as the number it is.
+    if (format == spr_date_format && value >= 0 && value < 2958466)
+        return iso_date(static_cast<std::int64_t>(std::floor(value)) - 25569);
     return shortest_number(value);
 }
 
@@ -112,10 +113,7 @@ void convert(const bytes& file) {
                 out += (next++)->second;
         }
         out += '\n';
-        if (out.size() > (1u << 16)) {
-            write_stdout(out);
-            out.clear();
-        }
+        flush_when_large(out);
     }
     write_stdout(out);
 }

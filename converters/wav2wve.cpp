@@ -129,11 +129,11 @@ double sample_at(const std::uint8_t* p, const wave& w) {
     default:
         if (w.bits == 8)
             return (*p - 128) / 128.0;
-        std::int64_t v = 0;
+        std::uint64_t v = 0;
         for (std::size_t i = 0; i < w.width(); ++i)
-            v |= std::int64_t{p[i]} << (8 * i);
-        const int shift = 64 - w.bits;
-        return static_cast<double>((v << shift) >> shift) / std::ldexp(1.0, w.bits - 1);
+            v |= std::uint64_t{p[i]} << (8 * i);
+        const int shift = 64 - w.bits; // the sign bit to the top, then back with the sign spread
+        return static_cast<double>(static_cast<std::int64_t>(v << shift) >> shift) / std::ldexp(1.0, w.bits - 1);
     }
 }
 

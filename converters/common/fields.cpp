@@ -60,4 +60,11 @@ double get_real(const bytes& data, std::size_t at) {
     return value;
 }
 
+void flush_when_large(std::string& out) {
+    if (out.size() > (1u << 16)) {
+        write_stdout(out);
+        out.clear();
+    }
+}
+
 } // namespace kconv

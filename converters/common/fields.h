@@ -21,4 +21,17 @@ std::string clock_time(std::int64_t minutes);
 // A little-endian IEEE double.
 double get_real(const bytes& data, std::size_t at);
 
+// Fields joined by tabs, the row ended by a line feed.
+template <typename Fields> void append_row(std::string& out, const Fields& fields) {
+    bool first = true;
+    for (const std::string& field : fields) {
+        out += first ? "" : "\t";
+        out += field;
+        first = false;
+    }
+    out += '\n';
+}
+// Writes out what `out` holds once it is large, so that a long table streams in flat memory.
+void flush_when_large(std::string& out);
+
 } // namespace kconv
