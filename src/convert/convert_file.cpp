@@ -63,13 +63,25 @@ void check_output(const std::string& output, const std::string& input) {
         throw conversion_error("output would overwrite the input");
 }
 
+// The converter's last line of error output, as readable text: control bytes go, and so does all
+// but the end of a very long line.
 std::string exit_reason(const mod_ExecCmd::exec_result& result) {
-    std::string reason = "converter exit code " + std::to_string(result.exit_code);
+    const std::string reason = "converter exit code " + std::to_string(result.exit_code);
     std::string tail = result.error_tail;
     while (!tail.empty() && std::isspace(static_cast<unsigned char>(tail.back())))
         tail.pop_back();
     const auto line_start = tail.find_last_of("\r\n");
-    const std::string last = line_start == std::string::npos ? tail : tail.substr(line_start + 1);
+    std::string last;
+    for (char c : line_start == std::string::npos ? tail : tail.substr(line_start + 1))
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F && !(last.empty() && c == ' '))
+            last += c;
+    constexpr std::size_t longest = 200;
+    if (last.size() > longest) {
+        std::size_t from = last.size() - longest;
+        while (from < last.size() && (static_cast<unsigned char>(last[from]) & 0xC0) == 0x80)
+            ++from; // not inside a UTF-8 character
+        last = "..." + last.substr(from);
+    }
     return last.empty() ? reason : reason + ": " + last;
 }
 

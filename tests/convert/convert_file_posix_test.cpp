@@ -193,3 +193,21 @@ TEST_F(ConvertFile, AStoppedFileLeavesNothingHalfDone) {
     }
     EXPECT_EQ(read_file(root / "all.tsv"), "first.agn\t" + data + "/first.agn\n");
 }
+
+// What a failing converter said last shows as readable text in the status.
+TEST_F(ConvertFile, AFailingConvertersLastWordsAreReadable) {
+    pair(agn, tsv);
+    const struct {
+        const char* stderr_text;
+        std::string reason;
+    } cases[] = {
+        {"head -c 5000 /dev/zero; echo last words", "converter exit code 1: last words"},
+        {"printf '\\033[31mred\\a\\n'", "converter exit code 1: [31mred"},
+        {"head -c 1000 /dev/zero | tr '\\0' x; echo", "converter exit code 1: ..." + std::string(200, 'x')},
+    };
+    for (const auto& c : cases) {
+        write_converter(app, "agn2tsv", std::string("{ ") + c.stderr_text + "; } >&2; exit 1\n");
+        run({input("a.agn")});
+        EXPECT_EQ(window.lbl_status, "Status: 1 file failed: a.agn (" + c.reason + ")") << c.stderr_text;
+    }
+}
