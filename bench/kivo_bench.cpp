@@ -96,8 +96,7 @@ row batch_row(forms::frm_main& w, const fs::path& app, const fs::path& work, con
                              " \"$f\" > \"${f%.agn}.tsv\"; done";
     return compare(
         "300-file batch, " + label, "shell loop", label.find("10 ms") == 0 ? 1.10 : 0, 5, prepare,
-        [&] { window_directory_run(w, files); },
-        [&] { shell(loop); });
+        [&] { window_directory_run(w, files); }, [&] { shell(loop); });
 }
 
 // A small Data file: two labelled fields and three records.
@@ -108,8 +107,8 @@ std::string small_dbf(int n) {
         return word(type << 12 | static_cast<unsigned>(data.size())) + data;
     };
     std::string labels = record(4, qstr("Name:") + qstr("Tel:"));
-    std::string out = std::string("OPLDatabaseFile\0\x0F\x10\x16\x00\x0F\x10", 22) + record(2, "\x03\x03") +
-                      record(3, labels);
+    std::string out =
+        std::string("OPLDatabaseFile\0\x0F\x10\x16\x00\x0F\x10", 22) + record(2, "\x03\x03") + record(3, labels);
     for (int r = 0; r < 3; ++r)
         out += record(1, qstr("Person " + std::to_string(n * 3 + r)) + qstr("0123 45678"));
     return out;

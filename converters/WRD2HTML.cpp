@@ -203,7 +203,8 @@ std::string convert(const document& d, bool html, const std::string& title) {
     return "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + html_escaped(title) +
            "</title>\n"
            // Tabs and the organiser's runs of blanks stay visible, as on its screen.
-           "<style>p { white-space: pre-wrap; tab-size: 8; }</style>\n</head>\n<body>\n" + w.output() + "</body>\n</html>\n";
+           "<style>p { white-space: pre-wrap; tab-size: 8; }</style>\n</head>\n<body>\n" +
+           w.output() + "</body>\n</html>\n";
 }
 
 } // namespace
@@ -214,15 +215,15 @@ int main(int argc, char** argv) {
                         "Writes the organiser Word file on standard output: -t as plain text, a paragraph\n"
                         "a line; -h as one HTML page with its styles and emphases.\n";
     int code = 0;
-    const int result = convert_file_arg("WRD2HTML", usage, argc, argv, argc == 3 && (mode == "-t" || mode == "-h"),
-                                        [&](const std::string& input) {
-        try {
-            const document d = read_document(read_file(input));
-            write_stdout(convert(d, mode == "-h", input.substr(input.find_last_of("/\\") + 1)));
-        } catch (const protected_file&) {
-            code = 2;
-            throw;
-        }
-    });
+    const int result = convert_file_arg(
+        "WRD2HTML", usage, argc, argv, argc == 3 && (mode == "-t" || mode == "-h"), [&](const std::string& input) {
+            try {
+                const document d = read_document(read_file(input));
+                write_stdout(convert(d, mode == "-h", input.substr(input.find_last_of("/\\") + 1)));
+            } catch (const protected_file&) {
+                code = 2;
+                throw;
+            }
+        });
     return result && code ? code : result;
 }

@@ -81,10 +81,10 @@ std::vector<picture> from_pic(const bytes& file) {
     std::vector<picture> out;
     for (std::size_t i = 0; i < planes.size(); ++i) {
         const plane& ink = planes[i];
-        const plane* shade = i + 1 < planes.size() && planes[i + 1].width == ink.width &&
-                                     planes[i + 1].height == ink.height
-                                 ? &planes[++i]
-                                 : nullptr;
+        const plane* shade =
+            i + 1 < planes.size() && planes[i + 1].width == ink.width && planes[i + 1].height == ink.height
+                ? &planes[++i]
+                : nullptr;
         picture p{ink.width, ink.height, shade != nullptr, {}};
         p.code.reserve(p.width * p.height);
         for (std::size_t y = 0; y < p.height; ++y)
@@ -204,7 +204,8 @@ picture from_pcx(const bytes& file) {
         for (std::size_t x = 0; x < width; ++x) {
             if (rgb) {
                 const std::size_t at = y * 3 * line + x;
-                put(static_cast<std::uint8_t>((raw[at] * 299 + raw[at + line] * 587 + raw[at + 2 * line] * 114) / 1000));
+                put(static_cast<std::uint8_t>((raw[at] * 299 + raw[at + line] * 587 + raw[at + 2 * line] * 114) /
+                                              1000));
                 continue;
             }
             unsigned index = 0;

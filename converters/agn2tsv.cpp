@@ -16,16 +16,31 @@ using namespace kconv;
 
 namespace {
 
-const char* const columns[] = {"Type", "Start Date", "Start Time", "End Date", "End Time", "Text", "Alarm",
-                               "Repeat", "Crossed Out", "Memo", "Priority", "Due Date", "List", "Base Year"};
-enum column { type, start_date, start_time, end_date, end_time, text, alarm, repeat, crossed_out, memo, priority,
-              due_date, list, base_year, column_count };
+const char* const columns[] = {"Type",   "Start Date",  "Start Time", "End Date", "End Time", "Text", "Alarm",
+                               "Repeat", "Crossed Out", "Memo",       "Priority", "Due Date", "List", "Base Year"};
+enum column {
+    type,
+    start_date,
+    start_time,
+    end_date,
+    end_time,
+    text,
+    alarm,
+    repeat,
+    crossed_out,
+    memo,
+    priority,
+    due_date,
+    list,
+    base_year,
+    column_count
+};
 using row = std::array<std::string, column_count>;
 
 constexpr std::uint16_t no_day = 0xFFFF;
 constexpr std::int64_t minutes_a_day = 1440;
 constexpr std::int64_t first_legal_day = 3652, last_legal_day = 29219; // 1980-01-01, 2049-12-31
-constexpr std::int64_t series3_day_shift = 25567;                        // 1900-01-01 to 1970-01-01
+constexpr std::int64_t series3_day_shift = 25567;                      // 1900-01-01 to 1970-01-01
 
 const char* const weekdays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 
@@ -258,8 +273,8 @@ std::vector<row> agenda_3a(const bytes& file) {
             const reader r(file, rec);
             const std::size_t end = std::min<std::size_t>(r.size(), 18);
             const auto* name = r.data(2);
-            lists[r.byte_at(1)] = field_text(name, static_cast<std::size_t>(
-                                                       std::find(name, name + (end > 2 ? end - 2 : 0), 0) - name));
+            lists[r.byte_at(1)] =
+                field_text(name, static_cast<std::size_t>(std::find(name, name + (end > 2 ? end - 2 : 0), 0) - name));
         }
     std::vector<row> rows;
     std::map<std::size_t, std::size_t> row_of; // an entry's frame offset -> its row
@@ -285,7 +300,8 @@ std::vector<row> agenda_3a(const bytes& file) {
 
 rule repeat_s3(const bytes& file, std::size_t at, std::int64_t& first_day) {
     rule out;
-    static const unsigned kinds[] = {4, 2, 3, 1, 0, 5}; // its order: yearly, by date, by weekday, weekly, daily, workdays
+    static const unsigned kinds[] = {4, 2, 3,
+                                     1, 0, 5}; // its order: yearly, by date, by weekday, weekly, daily, workdays
     const unsigned kind = file[at];
     if (kind > 5)
         throw error("a repeat of unknown kind " + std::to_string(kind));
@@ -313,7 +329,8 @@ std::vector<row> agenda_s3(const bytes& file) {
     if (first < dbf_header_size || first > file.size())
         throw error("not a Data file (header size " + std::to_string(first) + ")");
     const auto records = records_from(file, first);
-    const auto fields = std::find_if(records.begin(), records.end(), [](const record& r) { return r.type == dbf_fields; });
+    const auto fields =
+        std::find_if(records.begin(), records.end(), [](const record& r) { return r.type == dbf_fields; });
     if (fields == records.end() || fields->size != 5 || std::memcmp(file.data() + fields->at, "\0\0\0\0\x03", 5) != 0)
         throw error("a Data file, but not an agenda");
     std::vector<row> rows;

@@ -101,10 +101,10 @@ bytes convert(std::string text) {
     bytes out(spr_signature, spr_signature + sizeof spr_signature);
     out.resize(spr_header_size, 0);
     put_record(out, spr_status, {0x01, 0x00, 0x71, 0x08}); // recalculate automatically, general, left
-    bytes display(8, 0xFF);                                   // no titles
-    display.resize(8 + 4 + 8 + 4, 0);                         // A1 at the top left, selected, the cursor
-    display.push_back(1);                                     // grid lines
-    display.push_back(0);                                     // zeros shown
+    bytes display(8, 0xFF);                                // no titles
+    display.resize(8 + 4 + 8 + 4, 0);                      // A1 at the top left, selected, the cursor
+    display.push_back(1);                                  // grid lines
+    display.push_back(0);                                  // zeros shown
     put_record(out, spr_display, display);
     counts n;
     std::size_t row = 0;

@@ -86,8 +86,8 @@ void resampler::produce(bool ending) {
         const auto last = static_cast<std::int64_t>(base) + reach_;
         if (ending ? produced_ >= total : last >= static_cast<std::int64_t>(fed_))
             break;
-        const std::int64_t first = std::max<std::int64_t>(static_cast<std::int64_t>(base) - reach_,
-                                                          static_cast<std::int64_t>(held_from_));
+        const std::int64_t first =
+            std::max<std::int64_t>(static_cast<std::int64_t>(base) - reach_, static_cast<std::int64_t>(held_from_));
         const std::int64_t end = std::min<std::int64_t>(last + 1, static_cast<std::int64_t>(fed_));
         const double centre = double(produced_) * in_rate_ / out_rate_;
         const double* w = weights_.empty() ? nullptr : &weights_[produced_ % up_ * taps];

@@ -21,15 +21,15 @@ private:
 
     std::uint32_t in_rate_, out_rate_;
     std::function<void(double)> emit_;
-    double scale_;           // the low-pass's cutoff, in cycles per input sample times two
-    double half_width_;      // input samples on each side that reach an output
+    double scale_;              // the low-pass's cutoff, in cycles per input sample times two
+    double half_width_;         // input samples on each side that reach an output
     std::vector<double> table_; // the kernel from 0 to half_width_, table_steps_ points an input sample
     // Where out/in reduces to few phases: each phase's weights, from -reach_ to +reach_ around the
     // input sample at or before the output's centre.
     std::uint64_t up_ = 1, down_ = 1; // out_rate / in_rate reduced
     std::int64_t reach_ = 0;
     std::vector<double> weights_;
-    std::vector<double> held_;  // input samples from held_from_ on
+    std::vector<double> held_; // input samples from held_from_ on
     std::uint64_t held_from_ = 0, fed_ = 0, produced_ = 0;
 };
 

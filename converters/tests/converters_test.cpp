@@ -10,8 +10,8 @@
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -518,7 +518,8 @@ TEST_F(Converters, RealIconsKeepTheirGrey) {
     const struct {
         const char* file;
         std::size_t black, grey_only;
-    } cases[] = {{"pcx-Psion3-Wari-Wari48.pcx", 556, 616}, {"pcx-Psion3-Vector-Vector48.pcx", 364, 440},
+    } cases[] = {{"pcx-Psion3-Wari-Wari48.pcx", 556, 616},
+                 {"pcx-Psion3-Vector-Vector48.pcx", 364, 440},
                  {"pcx-Psion3-Wari-Wari24.pcx", 192, 0}};
     for (const auto& c : cases) {
         fs::copy_file(real(c.file), dir / "icon.pcx", fs::copy_options::overwrite_existing);
@@ -555,8 +556,8 @@ TEST_F(Converters, EveryPictureOfARealBitmapFile) {
         ASSERT_EQ(w.code, 0) << file << w.err;
         std::size_t k = 0;
         for (std::size_t i = 0; i < maps.size(); ++i) {
-            const bool pair = i + 1 < maps.size() && maps[i + 1].width == maps[i].width &&
-                              maps[i + 1].height == maps[i].height;
+            const bool pair =
+                i + 1 < maps.size() && maps[i + 1].width == maps[i].width && maps[i + 1].height == maps[i].height;
             const std::string pcx = ++k == 1 ? "all.pcx" : "all_" + std::to_string(k) + ".pcx";
             ASSERT_EQ(sh("cp " + pcx + " one.pcx && '" + program("WSPCX") + "' -P -S one.pcx").code, 0) << pcx;
             const auto back = bitmaps_of(slurp(dir / "one.pic"));
@@ -589,12 +590,15 @@ TEST_F(Converters, DataFilesAsPeopleReadThem) {
         std::string tsv;
     } cases[] = {
         {"a field in three pieces",
-         dbf_file(dbf_record(2, "\x03\x03\x03\x03") +
-                  dbf_record(1, qstr("begins here, ") + qstr("\x14goes on, ") + qstr("\x14" "ends.") + qstr("next"))),
+         dbf_file(dbf_record(2, "\x03\x03\x03\x03") + dbf_record(1, qstr("begins here, ") + qstr("\x14goes on, ") +
+                                                                        qstr("\x14"
+                                                                             "ends.") +
+                                                                        qstr("next"))),
          "Field1\tField2\tField3\tField4\nbegins here, goes on, ends.\tnext\t\t\n"},
         {"CR LF is one blank", dbf_file(one + dbf_record(1, qstr("a\r\nb\nc"))), "Field1\na b c\n"},
         {"padded labels, unused trailing fields",
-         dbf_file(dbf_record(2, std::string(5, '\x03')) + dbf_record(3, dbf_record(4, qstr("Name:") + qstr(" Home:") + qstr(""))) +
+         dbf_file(dbf_record(2, std::string(5, '\x03')) +
+                  dbf_record(3, dbf_record(4, qstr("Name:") + qstr(" Home:") + qstr(""))) +
                   dbf_record(1, qstr("Ann") + qstr("") + qstr("x"))),
          "Name\tHome\tField3\nAnn\t\tx\n"},
     };
@@ -613,7 +617,9 @@ TEST_F(Converters, DataFilesAsPeopleReadThem) {
         const auto r = sh("'" + program("dbf2tsv") + "' '" + real("dbf-emulated-s3a340-contacts.dbf").string() + "'");
         EXPECT_EQ(r.out, "Name\tHome\tWork\tFax\tAddress\tField6\tNotes\n"
                          "Anna M\xC3\xBCller\t01234 567890\t\t\t12 Rue de l'\xC3\x89glise\tParis\tCaf\xC3\xA9 & "
-                         "Stra\xC3\x9F" "e, \xC2\xA3" "5\n"
+                         "Stra\xC3\x9F"
+                         "e, \xC2\xA3"
+                         "5\n"
                          "Bob Smith\t020 7946 0000\t020 7946 0001\t020 7946 0002\t1 High Street\tLondon W1\tSays "
                          "\"hi\", then; leaves\n"
                          "Zo\xC3\xAB \xC3\x85ngstr\xC3\xB6m\t+46 8 123 45\t\t\t\t\tEmpty address\n"
@@ -621,7 +627,8 @@ TEST_F(Converters, DataFilesAsPeopleReadThem) {
     }
 
     // Control bytes the Data layout reserves come back as '?', cell for cell.
-    spit(dir / "ctl.tsv", "A\tB\n\x14x\ta\x05" "b\n");
+    spit(dir / "ctl.tsv", "A\tB\n\x14x\ta\x05"
+                          "b\n");
     const auto ctl = sh("'" + program("tsv2dbf") + "' < ctl.tsv > ctl.dbf && '" + program("dbf2tsv") + "' ctl.dbf");
     EXPECT_EQ(ctl.out, "A\tB\n?x\ta?b\n");
     EXPECT_NE(ctl.err.find("2 control character(s)"), std::string::npos) << ctl.err;
@@ -636,7 +643,8 @@ TEST_F(Converters, RealWordFilesKeepLineBreaksAndTabs) {
     EXPECT_EQ(t.err, "");
     const auto h = sh("'" + program("WRD2HTML") + "' -h " + controls);
     EXPECT_NE(h.out.find(">Name:\tAnna<br>Tel:\t0123</p>"), std::string::npos) << h.out;
-    const auto manual = sh("'" + program("WRD2HTML") + "' -h '" + real("word-Psion3-Vector-VPMANUAL.wrd").string() + "'");
+    const auto manual =
+        sh("'" + program("WRD2HTML") + "' -h '" + real("word-Psion3-Vector-VPMANUAL.wrd").string() + "'");
     EXPECT_NE(manual.out.find("white-space: pre-wrap"), std::string::npos) << "tabs stay visible in a browser";
     EXPECT_EQ(std::count(manual.out.begin(), manual.out.end(), '\t'), 47);
 }
@@ -678,8 +686,7 @@ TEST_F(Converters, OutputsAreReplacedWhole) {
 }
 
 TEST_F(Converters, EveryConverterAnswersHelpVersionAndWrongCalls) {
-    for (const char* name :
-         {"csv2tsv", "tsv2csv", "wve2wav", "wav2wve", "WSPCX", "dbf2tsv", "tsv2dbf", "WRD2HTML"}) {
+    for (const char* name : {"csv2tsv", "tsv2csv", "wve2wav", "wav2wve", "WSPCX", "dbf2tsv", "tsv2dbf", "WRD2HTML"}) {
         const std::string p = "'" + program(name) + "'";
         const auto help = sh(p + " --help");
         EXPECT_EQ(help.code, 0) << name;
@@ -717,8 +724,8 @@ TEST_F(Converters, WaveFilesAsPeopleRecordThem) {
         GTEST_SKIP() << "sox is not installed";
     const std::string to_wve = "'" + program("wav2wve") + "' in.wav && '" + program("wve2wav") + "' in.wve";
     const struct {
-        const char* sox;    // how the 1 s test file is made
-        double rms, hz;     // what comes back: level (0: below 0.005) and pitch
+        const char* sox; // how the 1 s test file is made
+        double rms, hz;  // what comes back: level (0: below 0.005) and pitch
     } cases[] = {
         {"-r 44100 -b 16 in.wav synth 1 sine 1000 vol 0.5", 0.3536, 1000},
         {"-r 44100 -b 16 in.wav synth 1 sine 6000 vol 0.9", 0, 0},
@@ -767,8 +774,9 @@ TEST_F(Converters, EightKilohertzIsExact) {
     const std::string wve = slurp(dir / "exact.wve");
     ASSERT_EQ(wve.size(), 32u + 1000);
     for (int i = 0; i < 1000; ++i)
-        ASSERT_EQ(static_cast<std::uint8_t>(wve[32 + static_cast<std::size_t>(i)]),
-                  kconv::alaw_encode(static_cast<std::int16_t>(kconv::get16(wav, 44 + 2 * static_cast<std::size_t>(i)))));
+        ASSERT_EQ(
+            static_cast<std::uint8_t>(wve[32 + static_cast<std::size_t>(i)]),
+            kconv::alaw_encode(static_cast<std::int16_t>(kconv::get16(wav, 44 + 2 * static_cast<std::size_t>(i)))));
 
     std::error_code missing;
     for (const auto& e : fs::directory_iterator(KIVO_REAL_DATA, missing)) {
@@ -776,7 +784,9 @@ TEST_F(Converters, EightKilohertzIsExact) {
             continue;
         const std::string original = slurp(e.path());
         spit(dir / "real.wve", original);
-        ASSERT_EQ(sh("'" + program("wve2wav") + "' real.wve && rm real.wve && '" + program("wav2wve") + "' real.wav").code, 0);
+        ASSERT_EQ(
+            sh("'" + program("wve2wav") + "' real.wve && rm real.wve && '" + program("wav2wve") + "' real.wav").code,
+            0);
         const std::string back = slurp(dir / "real.wve");
         const std::size_t samples = kconv::get32(bytes(original.begin(), original.end()), 18);
         EXPECT_EQ(back.substr(32, samples), original.substr(32, samples)) << e.path();
@@ -889,12 +899,18 @@ std::string spr_cell(unsigned col, unsigned row, unsigned flags, unsigned format
 
 TEST_F(Converters, AgendasBecomeTables) {
     std::vector<std::string> a = {
-        timed(19782, 630, 0x13, 90, "Dentist", alarm_part(824)), untimed(19786, 0x1A, "Bins"),
-        timed(19783, 23 * 60 + 30, 0x1B, 90, "Late show"),       timed(19783, 600, 0x0B, 30, "Call", memo_part(std::string("Memo one\0two\tx", 14))),
-        dbf_record(0, qstr("deleted copy")),                     dbf_record(6, "anon"),
-        dbf_record(9, std::string("\xFF\x07", 2) + "Shopping" + std::string(8, '\0') + std::string("\x07", 1) + std::string(22, '\0')),
-        todo(19800, 0x19, 19805, 7, 3, "Old task"),              todo(0xFFFF, 0x13, 19810, 9, 1, "Renew", alarm_part(2339)),
-        dbf_record(3, word(19790) + word(0xFFFF) + char(0x1A) + '\0' + word(static_cast<std::uint16_t>(-44)) + '\2' + '\0' + qstr("Founded")),
+        timed(19782, 630, 0x13, 90, "Dentist", alarm_part(824)),
+        untimed(19786, 0x1A, "Bins"),
+        timed(19783, 23 * 60 + 30, 0x1B, 90, "Late show"),
+        timed(19783, 600, 0x0B, 30, "Call", memo_part(std::string("Memo one\0two\tx", 14))),
+        dbf_record(0, qstr("deleted copy")),
+        dbf_record(6, "anon"),
+        dbf_record(9, std::string("\xFF\x07", 2) + "Shopping" + std::string(8, '\0') + std::string("\x07", 1) +
+                          std::string(22, '\0')),
+        todo(19800, 0x19, 19805, 7, 3, "Old task"),
+        todo(0xFFFF, 0x13, 19810, 9, 1, "Renew", alarm_part(2339)),
+        dbf_record(3, word(19790) + word(0xFFFF) + char(0x1A) + '\0' + word(static_cast<std::uint16_t>(-44)) + '\2' +
+                          '\0' + qstr("Founded")),
     };
     a.push_back(repeat_of(1, 2, 20087, std::string("\x09\x00", 2), offset_of(a, 1), {19814, 0xFFFF, 19814}));
     a.push_back(repeat_of(0, 3, 0xFFFF, "", offset_of(a, 2)));
@@ -904,14 +920,17 @@ TEST_F(Converters, AgendasBecomeTables) {
     spit(dir / "a.agn", agn_file(a));
     const auto r = sh("'" + program("agn2tsv") + "' a.agn");
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, std::string(agn_header) +
-                         "timed\t2024-02-29\t10:30\t2024-02-29\t12:00\tDentist\t2024-02-29 10:15\t\t\t\t\t\t\t\n"
-                         "untimed\t2024-03-04\t\t\t\tBins\t\tevery 2 weeks on Mon,Thu until 2024-12-30 except 2024-04-01\t\t\t\t\t\t\n"
-                         "timed\t2024-03-01\t23:30\t2024-03-02\t01:00\tLate show\t\tevery 3 days\t\t\t\t\t\t\n"
-                         "timed\t2024-03-01\t10:00\t2024-03-01\t10:30\tCall\t\tmonthly on day 1,15,31\t\tMemo one two x\t\t\t\t\n"
-                         "to-do\t2024-03-18\t\t\t\tOld task\t\t\tyes\t\t3\t2024-03-23\tShopping\t\n"
-                         "to-do\t\t\t\t\tRenew\t2024-03-27 09:00\t\t\t\t1\t2024-03-28\t\t\n"
-                         "anniversary\t2024-03-08\t\t\t\tFounded\t\tmonthly on 1st Mon,last Fri\t\t\t\t\t\t-44\n");
+    EXPECT_EQ(
+        r.out,
+        std::string(agn_header) +
+            "timed\t2024-02-29\t10:30\t2024-02-29\t12:00\tDentist\t2024-02-29 10:15\t\t\t\t\t\t\t\n"
+            "untimed\t2024-03-04\t\t\t\tBins\t\tevery 2 weeks on Mon,Thu until 2024-12-30 except "
+            "2024-04-01\t\t\t\t\t\t\n"
+            "timed\t2024-03-01\t23:30\t2024-03-02\t01:00\tLate show\t\tevery 3 days\t\t\t\t\t\t\n"
+            "timed\t2024-03-01\t10:00\t2024-03-01\t10:30\tCall\t\tmonthly on day 1,15,31\t\tMemo one two x\t\t\t\t\n"
+            "to-do\t2024-03-18\t\t\t\tOld task\t\t\tyes\t\t3\t2024-03-23\tShopping\t\n"
+            "to-do\t\t\t\t\tRenew\t2024-03-27 09:00\t\t\t\t1\t2024-03-28\t\t\n"
+            "anniversary\t2024-03-08\t\t\t\tFounded\t\tmonthly on 1st Mon,last Fri\t\t\t\t\t\t-44\n");
     EXPECT_NE(r.err.find("points to no entry"), std::string::npos) << r.err;
 
     // The original Series 3: a Data file of four words and a qstr, days from 1900.
@@ -932,21 +951,26 @@ TEST_F(Converters, GenuineAgendasAsTyped) {
     if (!fs::exists(real("agn-emulated-s3a340-entries.agn")))
         GTEST_SKIP() << "the genuine files are not beside the project";
     const auto entries = sh("'" + program("agn2tsv") + "' '" + real("agn-emulated-s3a340-entries.agn").string() + "'");
-    EXPECT_EQ(entries.out, std::string(agn_header) +
-                               "timed\t1993-07-04\t11:00\t1993-07-04\t12:00\tDentist\t1993-07-04 10:45\t\t\t\t\t\t\t\n"
-                               "timed\t1993-07-04\t09:00\t1993-07-04\t10:00\tTeam meeting\t\tweekly on Sun\t\t\t\t\t\t\n"
-                               "untimed\t1993-07-04\t\t\t\tPay rent \xC2\xA3" "20\t\t\t\t\t\t\t\t\n"
-                               "anniversary\t1993-07-04\t\t\t\tGran's birthday\t\tyearly\t\t\t\t\t\t1993\n"
-                               "to-do\t\t\t\t\tBuy M\xC3\xBCsli\t\t\t\t\t1\t\tTo-do list\t\n");
-    const auto memos = sh("'" + program("agn2tsv") + "' '" + real("agn-emulated-s3a340-memos-repeats.agn").string() + "'");
-    EXPECT_EQ(memos.out, std::string(agn_header) +
-                             "timed\t1993-07-04\t11:00\t1993-07-04\t12:00\tLunch\t\t\t\tMemo line one Second para\t\t\t\t\n"
-                             "timed\t1993-07-04\t12:00\t1993-07-04\t13:00\tDentist\t1993-07-02 11:45\t\t\tBring card\t\t\t\t\n"
-                             "timed\t1993-07-04\t13:00\t1993-07-04\t14:00\tYearly party\t\tyearly except 1994-07-04\t\t\t\t\t\t\n"
-                             "timed\t1993-07-04\t14:00\t1993-07-04\t15:00\tWeekly class\t\tweekly on Sun until 1993-08-01\t\t\t\t\t\t\n"
-                             "to-do\t1993-07-04\t\t\t\tOld task\t\t\tyes\t\t1\t\tTo-do list\t\n"
-                             "to-do\t1993-07-10\t\t\t\tPay bill\t\t\t\t\t3\t1993-07-10\tTo-do list\t\n"
-                             "to-do\t1993-07-15\t\t\t\tRenew\t1993-07-19 09:00\t\t\t\t1\t1993-07-20\tTo-do list\t\n");
+    EXPECT_EQ(entries.out,
+              std::string(agn_header) +
+                  "timed\t1993-07-04\t11:00\t1993-07-04\t12:00\tDentist\t1993-07-04 10:45\t\t\t\t\t\t\t\n"
+                  "timed\t1993-07-04\t09:00\t1993-07-04\t10:00\tTeam meeting\t\tweekly on Sun\t\t\t\t\t\t\n"
+                  "untimed\t1993-07-04\t\t\t\tPay rent \xC2\xA3"
+                  "20\t\t\t\t\t\t\t\t\n"
+                  "anniversary\t1993-07-04\t\t\t\tGran's birthday\t\tyearly\t\t\t\t\t\t1993\n"
+                  "to-do\t\t\t\t\tBuy M\xC3\xBCsli\t\t\t\t\t1\t\tTo-do list\t\n");
+    const auto memos =
+        sh("'" + program("agn2tsv") + "' '" + real("agn-emulated-s3a340-memos-repeats.agn").string() + "'");
+    EXPECT_EQ(
+        memos.out,
+        std::string(agn_header) +
+            "timed\t1993-07-04\t11:00\t1993-07-04\t12:00\tLunch\t\t\t\tMemo line one Second para\t\t\t\t\n"
+            "timed\t1993-07-04\t12:00\t1993-07-04\t13:00\tDentist\t1993-07-02 11:45\t\t\tBring card\t\t\t\t\n"
+            "timed\t1993-07-04\t13:00\t1993-07-04\t14:00\tYearly party\t\tyearly except 1994-07-04\t\t\t\t\t\t\n"
+            "timed\t1993-07-04\t14:00\t1993-07-04\t15:00\tWeekly class\t\tweekly on Sun until 1993-08-01\t\t\t\t\t\t\n"
+            "to-do\t1993-07-04\t\t\t\tOld task\t\t\tyes\t\t1\t\tTo-do list\t\n"
+            "to-do\t1993-07-10\t\t\t\tPay bill\t\t\t\t\t3\t1993-07-10\tTo-do list\t\n"
+            "to-do\t1993-07-15\t\t\t\tRenew\t1993-07-19 09:00\t\t\t\t1\t1993-07-20\tTo-do list\t\n");
     EXPECT_EQ(memos.err, "");
     const auto c = sh("'" + program("agn2tsv") + "' '" + real("agn-emulated-s3c520-memos-repeats.agn").string() + "'");
     EXPECT_NE(c.out.find("\tWeekly class\t\tweekly on Mon until 1996-01-28\t"), std::string::npos) << c.out;
@@ -983,12 +1007,14 @@ TEST_F(Converters, SheetsBecomeTables) {
                   "12\tApples\n3.5\tCaf\xC3\xA9 Zo\xC3\xAB\n24\t39.5\n15.5\t\n-7.25\t\n");
         EXPECT_EQ(sh("'" + program("spr2tsv") + "' '" + real("spr-emulated-s3a340-formats.spr").string() + "'").out,
                   "1993-07-05\tThis is a long text that runs on across several columns of the sheet\n"
-                  "1899-12-31\tERR\nERR\t\n1234.5\t\n0.125\t\n1900-02-28\t\n1900-03-01\t\n-5\t\n1900-01-01\t\n1900-01-02\t\n");
+                  "1899-12-31\tERR\nERR\t\n1234.5\t\n0.125\t\n1900-02-28\t\n1900-03-01\t\n-5\t\n1900-01-01\t\n1900-01-"
+                  "02\t\n");
     }
 }
 
 TEST_F(Converters, TablesBecomeSheetsAndBack) {
-    const std::string table = "42\t-0\t1e+05\tname\n007\t+5\t1,5\t.5\n1.\t 5\t0x10\tNaN\n1e999\t2.5\tCaf\xC3\xA9\t0.1\n";
+    const std::string table =
+        "42\t-0\t1e+05\tname\n007\t+5\t1,5\t.5\n1.\t 5\t0x10\tNaN\n1e999\t2.5\tCaf\xC3\xA9\t0.1\n";
     spit(dir / "t.tsv", table);
     const auto r = sh("'" + program("tsv2spr") + "' < t.tsv > t.spr && '" + program("spr2tsv") + "' t.spr");
     EXPECT_EQ(r.code, 0) << r.err;
@@ -1030,7 +1056,9 @@ TEST_F(Converters, HostileAgendasAndSheets) {
         {"spr2tsv", "SPREADSHEEP" + std::string(11, '\0')},
         {"spr2tsv", spr_file(spr_record(2, "ab")).substr(0, 25)},
         {"spr2tsv", spr_file(spr_cell(9000, 0, 0x01, 0x7F, real_bytes(1)))},
-        {"spr2tsv", spr_file(spr_cell(0, 0, 0x02, 0x7F, "\x09" "ab"))},
+        {"spr2tsv", spr_file(spr_cell(0, 0, 0x02, 0x7F,
+                                      "\x09"
+                                      "ab"))},
         {"spr2tsv", spr_file(spr_cell(0, 0, 0x01, 0x7F, "abc"))},
     };
     for (const auto& c : cases) {
@@ -1147,12 +1175,17 @@ TEST_F(Converters, MutatedFilesNeverCrashHangOrPrintHalfAnOutput) {
         bool on_stdin;
         std::string ext, seed;
     } seeds[] = {
-        {{program("dbf2tsv")}, false, ".dbf",
+        {{program("dbf2tsv")},
+         false,
+         ".dbf",
          dbf_file(dbf_record(2, "\x03\x00\x03") + dbf_record(3, dbf_record(4, qstr("Name:") + qstr("N"))) +
                   dbf_record(1, qstr("Ann") + std::string("\x07\x00", 2) + qstr("x\x14y")))},
-        {{program("WRD2HTML"), "-h"}, false, ".wrd",
-         wrd_file(wrd_record(1, std::string(10, '\0')) + wrd_format(6, "BT", 0, 0, 0) + wrd_format(7, "NN", 0, 0x1F, 0) +
-                  wrd_record(8, std::string("Hi\tyou\0two", 10)) + wrd_record(9, wrd_run(11, "BT", "NN")))},
+        {{program("WRD2HTML"), "-h"},
+         false,
+         ".wrd",
+         wrd_file(wrd_record(1, std::string(10, '\0')) + wrd_format(6, "BT", 0, 0, 0) +
+                  wrd_format(7, "NN", 0, 0x1F, 0) + wrd_record(8, std::string("Hi\tyou\0two", 10)) +
+                  wrd_record(9, wrd_run(11, "BT", "NN")))},
         {{program("WSPCX"), "-W", "-S"}, false, ".pic", grey_pic},
         {{program("WSPCX"), "-P", "-S"}, false, ".pcx", slurp(dir / "seed.pcx")},
         {{program("wve2wav")}, false, ".wve", wve},
@@ -1160,11 +1193,15 @@ TEST_F(Converters, MutatedFilesNeverCrashHangOrPrintHalfAnOutput) {
         {{program("csv2tsv")}, true, ".csv", "a,\"b\"\"c\",d\r\n1,\"2\r\n3\",4\r\n"},
         {{program("tsv2csv")}, true, ".tsv", "a\tb \"q\"\n1,2\t3\n"},
         {{program("tsv2dbf")}, true, ".tsv", "A\tB\n1\t2\n\xC3\xA9\t\n"},
-        {{program("agn2tsv")}, false, ".agn",
+        {{program("agn2tsv")},
+         false,
+         ".agn",
          agn_file({timed(19782, 630, 0x03, 90, "Dentist", alarm_part(824) + memo_part(std::string("a\0b", 3))),
                    untimed(19786, 0x1A, "Bins"), todo(19800, 0x19, 19805, 7, 3, "Old"),
                    repeat_of(1, 2, 20087, std::string("\x09\x00", 2), 32, {19814})})},
-        {{program("spr2tsv")}, false, ".spr",
+        {{program("spr2tsv")},
+         false,
+         ".spr",
          spr_file(spr_cell(0, 0, 0x01, 0x7F, real_bytes(0.1)) + spr_cell(1, 2, 0x0A, 0x7F, qstr("text")) +
                   spr_cell(2, 1, 0x05, 0x79, word(0) + real_bytes(34155)))},
         {{program("tsv2spr")}, true, ".tsv", "1\tone\n-2.5e3\t\xC3\xA9\n"},
@@ -1188,8 +1225,9 @@ TEST_F(Converters, MutatedFilesNeverCrashHangOrPrintHalfAnOutput) {
             }
             // A sound file may ask for up to 65,535/32 s of silence after its samples (32 MB), and a
             // sheet's one cell may lie at row and column 8192 (64 MB of tabs).
-            const std::size_t allowed =
-                64 * input.size() + (s.ext == ".wve" ? 33u << 20 : s.ext == ".spr" ? 65u << 20 : 1u << 20);
+            const std::size_t allowed = 64 * input.size() + (s.ext == ".wve"   ? 33u << 20
+                                                             : s.ext == ".spr" ? 65u << 20
+                                                                               : 1u << 20);
             ASSERT_LE(written, allowed) << what;
             for (const char* ext : {".tsv", ".pcx", ".pic", ".wav", ".wve", ".spr"})
                 if (ext != s.ext)

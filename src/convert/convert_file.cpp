@@ -63,11 +63,10 @@ void check_output(const std::string& output, const std::string& input) {
         throw conversion_error("output would overwrite the input");
 }
 
-// The converter's last line of error output, as readable text: control bytes go, and so does all
+// The last line of a converter's error output as readable text: control bytes go, and so does all
 // but the end of a very long line.
-std::string exit_reason(const mod_ExecCmd::exec_result& result) {
-    const std::string reason = "converter exit code " + std::to_string(result.exit_code);
-    std::string tail = result.error_tail;
+std::string last_words(const std::string& error_tail) {
+    std::string tail = error_tail;
     while (!tail.empty() && std::isspace(static_cast<unsigned char>(tail.back())))
         tail.pop_back();
     const auto line_start = tail.find_last_of("\r\n");
@@ -76,15 +75,19 @@ std::string exit_reason(const mod_ExecCmd::exec_result& result) {
         if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F && !(last.empty() && c == ' '))
             last += c;
     constexpr std::size_t longest = 200;
-    if (last.size() > longest) {
-        std::size_t from = last.size() - longest;
-        while (from < last.size() && (static_cast<unsigned char>(last[from]) & 0xC0) == 0x80)
-            ++from; // not inside a UTF-8 character
-        last = "..." + last.substr(from);
-    }
-    return last.empty() ? reason : reason + ": " + last;
+    if (last.size() <= longest)
+        return last;
+    std::size_t from = last.size() - longest;
+    while (from < last.size() && (static_cast<unsigned char>(last[from]) & 0xC0) == 0x80)
+        ++from; // not inside a UTF-8 character
+    return "..." + last.substr(from);
 }
 
+std::string exit_reason(const mod_ExecCmd::exec_result& result) {
+    const std::string reason = "converter exit code " + std::to_string(result.exit_code);
+    const std::string words = last_words(result.error_tail);
+    return words.empty() ? reason : reason + ": " + words;
+}
 
 // The job: its script written as the record of what runs (`sh kivotemp.sh` repeats it by hand), and
 // the same command for the runner, which POSIX starts without a shell in between.
@@ -118,8 +121,7 @@ job write_job(const batch& b, const job_plan& plan, const std::string& input) {
     return j;
 }
 
-template <typename T, typename... Args>
-std::unique_ptr<T> opened_ptr(const std::string& what, Args&&... args) {
+template <typename T, typename... Args> std::unique_ptr<T> opened_ptr(const std::string& what, Args&&... args) {
     try {
         return std::make_unique<T>(std::forward<Args>(args)...);
     } catch (const platform::os_error& e) {
@@ -130,7 +132,8 @@ std::unique_ptr<T> opened_ptr(const std::string& what, Args&&... args) {
 std::unique_ptr<platform::output_file> place_output(const batch& b, const std::string& output) {
     using how = platform::output_file::how;
     if (b.choices.opt_to_one)
-        return opened_ptr<platform::output_file>("cannot write the scratch output", scratch_output_path(b), how::scratch);
+        return opened_ptr<platform::output_file>("cannot write the scratch output", scratch_output_path(b),
+                                                 how::scratch);
     const how h = writes_own_output(state().source_format) ? how::by_name : how::standard_output;
     return opened_ptr<platform::output_file>("cannot write beside the output", output, h);
 }

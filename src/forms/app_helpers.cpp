@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QFontDatabase>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QStyleFactory>
 #include <QWidget>
 

@@ -143,9 +143,8 @@ bool fits(const QWidget* w, const text_room& r) {
     QString text = r.text;
     text.remove(QLatin1Char('&'));
     const int height = qobject_cast<const QGroupBox*>(w) ? 100000 : r.room.height();
-    const QRect needed = QFontMetrics(w->font())
-                             .boundingRect(QRect(0, 0, qMax(r.room.width(), 1), 100000),
-                                           r.wraps ? int(Qt::TextWordWrap) : 0, text);
+    const QRect needed = QFontMetrics(w->font()).boundingRect(QRect(0, 0, qMax(r.room.width(), 1), 100000),
+                                                              r.wraps ? int(Qt::TextWordWrap) : 0, text);
     return needed.width() <= r.room.width() && needed.height() <= height;
 }
 

@@ -33,7 +33,6 @@ protected:
     mod_ExecCmd::exec_result run(const std::string& body) { return ExecCmd(window, script_job(script(body))); }
 };
 
-
 } // namespace
 
 TEST_F(ExecCmdTest, ExitCodesAndTheEndOfTheErrorOutput) {
@@ -97,8 +96,8 @@ TEST_F(ExecCmdTest, AFloodOfErrorsKeepsOnlyItsEndInMemory) {
 }
 
 TEST_F(ExecCmdTest, TheConverterIsKivosOwnChild) {
-    run("tr '\\0' ' ' < /proc/$$/cmdline > '" + dir / "cmdline" + "'\ncut -d' ' -f4 /proc/$$/stat > '" + dir / "parent" +
-        "'");
+    run("tr '\\0' ' ' < /proc/$$/cmdline > '" + dir / "cmdline" + "'\ncut -d' ' -f4 /proc/$$/stat > '" +
+        dir / "parent" + "'");
     EXPECT_EQ(read_file(dir / "cmdline"), "/bin/sh " + dir / "job.sh" + " ");
     EXPECT_EQ(read_file(dir / "parent"), std::to_string(::getpid()) + "\n");
 }
@@ -139,7 +138,8 @@ TEST_F(ExecCmdTest, StopEndsTheJobAndEverythingItStarted) {
 
 // Nothing the job started may write into an output after the job, nor outlive a killed Kivo.
 TEST_F(ExecCmdTest, NothingOfAJobOutlivesIt) {
-    const auto result = run("(sleep 0.5; echo late > '" + dir / "late" + "') & echo $! > '" + dir / "child" + "'; exit 0");
+    const auto result =
+        run("(sleep 0.5; echo late > '" + dir / "late" + "') & echo $! > '" + dir / "child" + "'; exit 0");
     EXPECT_EQ(result.exit_code, 0);
     EXPECT_TRUE(process_ended(dir / "child"));
     std::this_thread::sleep_for(std::chrono::milliseconds(700));

@@ -42,7 +42,8 @@ std::string wrd_file() {
 // One timed entry on 1993-07-04, 11:00 for an hour, "Tea", no alarm, no memo.
 std::string agn_file() {
     return std::string("AgendaFileType*\0", 16) + little16(0x100F) + little16(32) + std::string(12, '\0') +
-           little16(0x1000 | 13) + little16(8585) + little16(660) + std::string("\x1B\0", 2) + little16(60) + std::string("\0\x03Tea", 5);
+           little16(0x1000 | 13) + little16(8585) + little16(660) + std::string("\x1B\0", 2) + little16(60) +
+           std::string("\0\x03Tea", 5);
 }
 
 // A1 = 2.

@@ -5,9 +5,14 @@
 // Fed whole and a byte at a time: a CR LF split between two blocks is still one line end.
 TEST(RecordWriter, EveryLineGetsThePrefixAndOneLineEnd) {
     const std::pair<std::string, std::string> cases[] = {
-        {"a\nb\n", "P|a;P|b;"},   {"a\r\nb\r\n", "P|a;P|b;"}, {"a\rb\r", "P|a;P|b;"},
-        {"a\n\nb", "P|a;P|;P|b;"}, {"", ""},                   {"\n", "P|;"},
-        {"last", "P|last;"},       {"x\r\r\ny", "P|x;P|;P|y;"},
+        {"a\nb\n", "P|a;P|b;"},
+        {"a\r\nb\r\n", "P|a;P|b;"},
+        {"a\rb\r", "P|a;P|b;"},
+        {"a\n\nb", "P|a;P|;P|b;"},
+        {"", ""},
+        {"\n", "P|;"},
+        {"last", "P|last;"},
+        {"x\r\r\ny", "P|x;P|;P|y;"},
     };
     for (const auto& [in, expected] : cases) {
         mod_convert::record_writer whole("P|", ";"), bytewise("P|", ";");

@@ -51,7 +51,6 @@ mode_t mode_of(const std::string& path) {
     return st.st_mode & 07777;
 }
 
-
 } // namespace
 
 TEST_F(Trust, AFailedOrStoppedJobLeavesTheOutputAsItWas) {
@@ -87,8 +86,8 @@ TEST_F(Trust, AFailedOrStoppedJobLeavesTheOutputAsItWas) {
                     window.on_events = [] {};
                 converter(c.how);
                 run({in});
-                const std::string where = std::string(c.how) + (single ? ", single file" : "") +
-                                          (earlier ? ", earlier output" : "");
+                const std::string where =
+                    std::string(c.how) + (single ? ", single file" : "") + (earlier ? ", earlier output" : "");
                 EXPECT_EQ(window.lbl_status, c.status) << where;
                 if (earlier) {
                     EXPECT_EQ(read_file(out), "good result\n") << where;
@@ -245,8 +244,8 @@ TEST_F(Trust, JobFilesThatAreNotPlainFilesRefuseTheBatch) {
         for (const auto& [what, make] : kinds) {
             make(app + "/" + name);
             run({in});
-            EXPECT_EQ(window.lbl_status, std::string("Status: ") + name +
-                                             " in the application directory is not a plain file")
+            EXPECT_EQ(window.lbl_status,
+                      std::string("Status: ") + name + " in the application directory is not a plain file")
                 << what;
             EXPECT_FALSE(exists(root / "elsewhere")) << what;
             EXPECT_FALSE(exists(app + "/agn2tsv.args")) << what;
@@ -257,8 +256,8 @@ TEST_F(Trust, JobFilesThatAreNotPlainFilesRefuseTheBatch) {
 
 // The script is the record of what ran: `sh kivotemp.sh` repeats the job the runner started.
 TEST_F(Trust, TheScriptAndTheDirectRunAgree) {
-    const char* names[] = {"a b",  "it's",      "say \"hi\"", "$(touch x)", "`touch y`", "a&b",     "100%",
-                           "a;b",  "\\",        "*",          "-n",         "tab\there", "new\nline", "ü"};
+    const char* names[] = {"a b", "it's", "say \"hi\"", "$(touch x)", "`touch y`", "a&b",       "100%",
+                           "a;b", "\\",   "*",          "-n",         "tab\there", "new\nline", "ü"};
     window.debug = 1;
     for (auto [source, target, name] : {std::tuple{agn, tsv, "agn2tsv"}, std::tuple{tsv, csv, "tsv2csv"}}) {
         pair(source, target);

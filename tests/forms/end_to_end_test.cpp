@@ -109,7 +109,8 @@ private slots:
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.root / "share"));
         mod_utils_dsw::tell_engine_where_it_lies(QString::fromStdString(program + "/kivo"));
         ::chmod(program.c_str(), 0555);
-        const bool immutable = ::geteuid() == 0 && std::system(("chattr +i '" + program + "' 2>/dev/null").c_str()) == 0;
+        const bool immutable =
+            ::geteuid() == 0 && std::system(("chattr +i '" + program + "' 2>/dev/null").c_str()) == 0;
         if (::geteuid() != 0 || immutable) {
             forms::frm_main w;
             w.show();
@@ -139,8 +140,8 @@ private slots:
             for (int target : mod_convert::offered_targets(source)) {
                 click(option(&w, "opt_to", target));
                 QVERIFY2(child(&w, "cmd_selectfiles")->isEnabled(),
-                         qPrintable(caption(&w, "lbl_status") + QStringLiteral(" for pair ") +
-                                    QString::number(source) + QStringLiteral(" to ") + QString::number(target)));
+                         qPrintable(caption(&w, "lbl_status") + QStringLiteral(" for pair ") + QString::number(source) +
+                                    QStringLiteral(" to ") + QString::number(target)));
                 ++pairs;
             }
         }

@@ -34,8 +34,8 @@ private slots:
         for (QWidget* window : std::initializer_list<QWidget*>{&main_window, &picker, &about}) {
             window->show();
             const QStringList clipped = forms::clipped_texts(window);
-            QVERIFY2(clipped.isEmpty(), qPrintable(window->objectName() + QStringLiteral(": ") +
-                                                   clipped.join(QStringLiteral("; "))));
+            QVERIFY2(clipped.isEmpty(),
+                     qPrintable(window->objectName() + QStringLiteral(": ") + clipped.join(QStringLiteral("; "))));
         }
     }
 
@@ -46,8 +46,8 @@ private slots:
         w.show();
         const int radio = w.style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
                           w.style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
-        const int check = w.style()->pixelMetric(QStyle::PM_IndicatorWidth) +
-                          w.style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+        const int check =
+            w.style()->pixelMetric(QStyle::PM_IndicatorWidth) + w.style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
         for (const char* array : {"opt_from", "opt_to"}) {
             QRadioButton* csv = option(&w, array, 11);
             QVERIFY2(csv->fontMetrics().horizontalAdvance(csv->text()) <= free_width(csv, radio), array);
