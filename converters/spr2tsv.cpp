@@ -6,16 +6,24 @@
 #include "kconv.h"
 #include "spr.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <tuple>
+#include <vector>
 
 using namespace kconv;
 
 namespace {
 
+struct cell {
+    std::size_t row, column;
+    std::string field;
+};
+
 struct sheet {
-    std::map<std::pair<std::size_t, std::size_t>, std::string> cells; // (row, column) -> field
+    std::vector<cell> cells; // sorted by row and column once read; a later record of a cell wins
     std::size_t rows = 0, columns = 0;
 };
 
@@ -68,7 +76,7 @@ void read_cell(const bytes& file, std::size_t at, std::size_t size, sheet& s, bo
     if (needed > at + size)
         throw error("a cell's value runs past its record");
     stale = stale || (formula && (flags & 0x40));
-    s.cells[{row, column}] = field;
+    s.cells.push_back({row, column, field});
     s.rows = std::max(s.rows, row + 1);
     s.columns = std::max(s.columns, column + 1);
 }
@@ -98,6 +106,9 @@ sheet read_sheet(const bytes& file) {
         warn("cells of an undescribed contents type are left empty");
     if (stale)
         warn("the sheet was changed since it was last recalculated: values may be out of date");
+    std::stable_sort(s.cells.begin(), s.cells.end(), [](const cell& a, const cell& b) {
+        return std::tie(a.row, a.column) < std::tie(b.row, b.column);
+    });
     return s;
 }
 
@@ -109,8 +120,11 @@ void convert(const bytes& file) {
         for (std::size_t column = 0; column < s.columns; ++column) {
             if (column)
                 out += '\t';
-            if (next != s.cells.end() && next->first == std::make_pair(row, column))
-                out += (next++)->second;
+            const cell* found = nullptr;
+            while (next != s.cells.end() && next->row == row && next->column == column)
+                found = &*next++;
+            if (found)
+                out += found->field;
         }
         out += '\n';
         flush_when_large(out);

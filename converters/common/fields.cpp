@@ -2,6 +2,8 @@
 
 #include "cp850.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,13 +21,15 @@ std::string field_text(const std::uint8_t* data, std::size_t size, int dropped) 
     return out;
 }
 
+// The shortest exact digits (to_chars), counted, then written in printf's %g form.
 std::string shortest_number(double value) {
-    char buffer[40];
-    for (int precision = 1; precision <= 17; ++precision) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
-        if (std::strtod(buffer, nullptr) == value)
-            break;
-    }
+    char digits[64];
+    const char* begin = digits;
+    const char* end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific).ptr;
+    const int count =
+        static_cast<int>(std::count_if(begin, std::find(begin, end, 'e'), [](char c) { return c >= '0' && c <= '9'; }));
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*g", std::max(count, 1), value);
     return buffer;
 }
 

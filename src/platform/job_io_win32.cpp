@@ -1,16 +1,32 @@
 #include "platform/job_io.h"
 
 #include "platform/job_io_shared.h"
+#include "platform/utf16_win32.h"
 
 namespace platform {
 
 using namespace output_detail;
 
+namespace {
+
+DWORD attributes_of(const std::string& path) {
+    return GetFileAttributesW(wide(path).c_str());
+}
+
+void set_attributes(const std::string& path, DWORD attributes) {
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesW(wide(path).c_str(), attributes);
+}
+
+} // namespace
+
 // The job script's redirection writes by name, so the standard output is guarded like a file the
 // converter writes itself; the scratch output is the script's business.
+// The earlier output waits hidden, and gets its own attributes back when it returns.
 struct output_file::impl {
     std::string path;
     std::string aside;
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
     bool guarded = false;
     bool committed = false;
 };
@@ -20,11 +36,17 @@ output_file::output_file(const std::string& path, how h) : d(std::make_unique<im
     d->guarded = h != how::scratch;
     if (d->guarded)
         d->aside = set_aside(path);
+    if (!d->aside.empty()) {
+        d->attributes = attributes_of(d->aside);
+        set_attributes(d->aside, d->attributes | FILE_ATTRIBUTE_HIDDEN);
+    }
 }
 
 output_file::~output_file() {
-    if (d->guarded && !d->committed)
+    if (d->guarded && !d->committed) {
         put_back(d->aside, d->path);
+        set_attributes(d->path, d->attributes);
+    }
 }
 
 std::intptr_t output_file::handle() const {
@@ -32,8 +54,12 @@ std::intptr_t output_file::handle() const {
 }
 
 void output_file::commit() {
-    if (d->guarded && !d->committed)
+    if (d->guarded && !d->committed) {
+        const bool replaced = attributes_of(d->path) != INVALID_FILE_ATTRIBUTES;
         let_go(d->aside, d->path);
+        if (!replaced)
+            set_attributes(d->path, d->attributes);
+    }
     d->committed = true;
 }
 

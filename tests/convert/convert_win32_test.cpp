@@ -178,6 +178,10 @@ TEST_F(WindowsJob, AFailedJobLeavesTheEarlierOutputAndNothingElse) {
         run({in});
         EXPECT_EQ(exists(out), *c.left != '\0') << c.exit_code;
         EXPECT_EQ(read_file(out), c.left) << c.exit_code;
+        if (*c.left) {
+            EXPECT_FALSE(GetFileAttributesW(std::filesystem::u8path(out).c_str()) & FILE_ATTRIBUTE_HIDDEN)
+                << "it waited hidden, and is back as it was";
+        }
         std::size_t files = 0;
         for (const auto& e : std::filesystem::directory_iterator(std::filesystem::u8path(data)))
             files += e.is_regular_file();
