@@ -121,9 +121,10 @@ job write_job(const batch& b, const job_plan& plan, const std::string& input) {
     return j;
 }
 
-template <typename T, typename... Args> std::unique_ptr<T> opened_ptr(const std::string& what, Args&&... args) {
+// A step on the OS whose failure fails the file, with the OS's words behind what Kivo was doing.
+template <typename Step> auto reworded(const std::string& what, Step&& step) {
     try {
-        return std::make_unique<T>(std::forward<Args>(args)...);
+        return step();
     } catch (const platform::os_error& e) {
         throw conversion_error(what + " (" + e.what() + ")");
     }
@@ -131,19 +132,13 @@ template <typename T, typename... Args> std::unique_ptr<T> opened_ptr(const std:
 
 std::unique_ptr<platform::output_file> place_output(const batch& b, const std::string& output) {
     using how = platform::output_file::how;
-    if (b.choices.opt_to_one)
-        return opened_ptr<platform::output_file>("cannot write the scratch output", scratch_output_path(b),
-                                                 how::scratch);
-    const how h = writes_own_output(state().source_format) ? how::by_name : how::standard_output;
-    return opened_ptr<platform::output_file>("cannot write beside the output", output, h);
-}
-
-void commit_or_fail(platform::output_file& placed) {
-    try {
-        placed.commit();
-    } catch (const platform::os_error& e) {
-        throw conversion_error(std::string("cannot put the output in place (") + e.what() + ")");
-    }
+    const bool single = b.choices.opt_to_one;
+    const std::string path = single ? scratch_output_path(b) : output;
+    const how h = single                                     ? how::scratch
+                  : writes_own_output(state().source_format) ? how::by_name
+                                                             : how::standard_output;
+    return reworded(single ? "cannot write the scratch output" : "cannot write beside the output",
+                    [&] { return std::make_unique<platform::output_file>(path, h); });
 }
 
 // An append that fails leaves the single output file as it was, and ends the batch: every later
@@ -204,7 +199,7 @@ void convert_file(batch& b, const std::string& input) {
     auto job = write_job(b, plan, input);
     std::unique_ptr<platform::input_file> in;
     if (job.reads_standard_input)
-        in = opened_ptr<platform::input_file>("cannot read the input", job.input_path);
+        in = reworded("cannot read the input", [&] { return std::make_unique<platform::input_file>(job.input_path); });
     job.command.input = in ? in->handle() : -1;
     job.command.output = placed->handle();
 
@@ -221,7 +216,7 @@ void convert_file(batch& b, const std::string& input) {
     if (single)
         append_or_stop(b, input);
     else
-        commit_or_fail(*placed);
+        reworded("cannot put the output in place", [&] { placed->commit(); });
     count_processed_file(b.window);
 }
 

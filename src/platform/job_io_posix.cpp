@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/job_io_shared.h"
+#include "platform/plain_file_posix.h"
 
 #include <cerrno>
 #include <cstring>
@@ -41,15 +42,12 @@ void take_over_attributes(int fd, const std::string& path) {
     ::fchmod(fd, old.st_mode & 07777);
 }
 
-// Opened without following a link and without waiting on a FIFO, then checked for what it is.
 int open_scratch(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0)
-        fail_errno();
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0) {
+    const int fd = open_plain(path, O_WRONLY);
+    if (::ftruncate(fd, 0) != 0) {
+        const int error = errno;
         ::close(fd);
-        throw os_error("not a plain file");
+        throw os_error(os_words(error));
     }
     return fd;
 }

@@ -1,6 +1,7 @@
 #include "platform/text_file.h"
 
 #include "platform/errors.h"
+#include "platform/plain_file_posix.h"
 
 #include <cerrno>
 #include <cstring>
@@ -9,25 +10,12 @@
 #include <unistd.h>
 
 namespace platform {
-namespace {
 
 std::string os_words(int error) {
     return error == ENOSPC ? "disk full" : std::strerror(error);
 }
 
-void write_all(int fd, const std::string& text) {
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw os_error(os_words(n < 0 ? errno : ENOSPC));
-        done += static_cast<std::size_t>(n);
-    }
-}
-
-// A plain file only: no link is followed and a FIFO does not block the open.
-int open_plain(const std::string& path, int flags, off_t* size = nullptr) {
+int open_plain(const std::string& path, int flags, off_t* size) {
     const int fd = ::open(path.c_str(), flags | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0)
         throw os_error(os_words(errno));
@@ -39,6 +27,19 @@ int open_plain(const std::string& path, int flags, off_t* size = nullptr) {
     if (size)
         *size = st.st_size;
     return fd;
+}
+
+namespace {
+
+void write_all(int fd, const std::string& text) {
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw os_error(os_words(n < 0 ? errno : ENOSPC));
+        done += static_cast<std::size_t>(n);
+    }
 }
 
 } // namespace
