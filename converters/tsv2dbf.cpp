@@ -4,6 +4,7 @@
 
 #include "cp850.h"
 #include "dbf.h"
+#include "fields.h"
 #include "kconv.h"
 
 #include <string>
@@ -13,19 +14,11 @@ using namespace kconv;
 namespace {
 
 struct writer {
-    std::size_t unmappable = 0;
-    std::size_t controls = 0;
+    cp850_counts replaced; // a control byte 20 would join a field to the one before
     std::size_t cut_strings = 0;
 
-    // Bytes below 32 are the Data application's controls (20 would join a field to the one before).
     std::string to_cp850(const std::string& text) {
-        std::string out;
-        for (std::size_t at = 0; at < text.size();) {
-            const int b = cp850_from_unicode(next_code_point(text, at));
-            unmappable += b < 0;
-            controls += b >= 0 && b < 32;
-            out += static_cast<char>(b < 32 ? '?' : b);
-        }
+        std::string out = cp850_from_utf8(text, replaced);
         if (out.size() > dbf_max_string) {
             out.resize(dbf_max_string);
             ++cut_strings;
@@ -54,31 +47,8 @@ void put_record(bytes& out, unsigned type, const bytes& data) {
     out.insert(out.end(), data.begin(), data.end());
 }
 
-std::vector<std::vector<std::string>> parse(const std::string& text) {
-    std::vector<std::vector<std::string>> rows;
-    for (std::size_t start = 0; start < text.size();) {
-        auto end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::vector<std::string> fields;
-        for (std::size_t from = 0;;) {
-            const auto tab = line.find('\t', from);
-            fields.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
-            if (tab == std::string::npos)
-                break;
-            from = tab + 1;
-        }
-        rows.push_back(std::move(fields));
-        start = end + 1;
-    }
-    return rows;
-}
-
 bytes convert(const std::string& text) {
-    auto rows = parse(text);
+    auto rows = tsv_rows(text);
     if (rows.empty())
         throw error("no header row naming the fields");
     writer w;
@@ -114,10 +84,10 @@ bytes convert(const std::string& text) {
         warn(std::to_string(w.cut_strings) + " field(s) longer than 254 characters were cut");
     if (cut_fields)
         warn(std::to_string(cut_fields) + " field(s) left out of records longer than 4,094 bytes");
-    if (w.controls)
-        warn(std::to_string(w.controls) + " control character(s) a Data field cannot hold became '?'");
-    if (w.unmappable)
-        warn(std::to_string(w.unmappable) + " character(s) the organiser cannot show became '?'");
+    if (w.replaced.controls)
+        warn(std::to_string(w.replaced.controls) + " control character(s) a Data field cannot hold became '?'");
+    if (w.replaced.lacking)
+        warn(std::to_string(w.replaced.lacking) + " character(s) the organiser cannot show became '?'");
     return out;
 }
 

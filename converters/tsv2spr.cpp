@@ -2,6 +2,7 @@
 // at A1: a field that is a number (JSON's grammar) becomes a number, any other a left-aligned text.
 
 #include "cp850.h"
+#include "fields.h"
 #include "kconv.h"
 #include "spr.h"
 
@@ -59,7 +60,8 @@ bool valid_utf8(const std::string& text) {
 }
 
 struct counts {
-    std::size_t unmappable = 0, cut = 0, dropped = 0;
+    cp850_counts replaced;
+    std::size_t cut = 0, dropped = 0;
 };
 
 bytes cell(std::size_t row, std::size_t column, const std::string& field, counts& n) {
@@ -76,12 +78,7 @@ bytes cell(std::size_t row, std::size_t column, const std::string& field, counts
         put32(data, static_cast<std::uint32_t>(bits >> 32));
         return data;
     }
-    std::string text;
-    for (std::size_t at = 0; at < field.size();) {
-        const int b = cp850_from_unicode(next_code_point(field, at));
-        n.unmappable += b < 32;
-        text += static_cast<char>(b < 32 ? '?' : b);
-    }
+    std::string text = cp850_from_utf8(field, n.replaced);
     if (text.size() > 255) {
         text.resize(255);
         ++n.cut;
@@ -107,20 +104,10 @@ bytes convert(std::string text) {
     display.push_back(0);                                  // zeros shown
     put_record(out, spr_display, display);
     counts n;
-    std::size_t row = 0;
-    for (std::size_t start = 0; start < text.size(); ++row) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        start = end + 1;
-        std::size_t column = 0;
-        for (std::size_t from = 0; from <= line.size(); ++column) {
-            const std::size_t tab = std::min(line.find('\t', from), line.size());
-            const std::string field = line.substr(from, tab - from);
-            from = tab + 1;
+    const auto rows = tsv_rows(text);
+    for (std::size_t row = 0; row < rows.size(); ++row)
+        for (std::size_t column = 0; column < rows[row].size(); ++column) {
+            const std::string& field = rows[row][column];
             if (field.empty())
                 continue;
             if (row >= spr_max_cells || column >= spr_max_cells)
@@ -128,13 +115,12 @@ bytes convert(std::string text) {
             else
                 put_record(out, spr_cell, cell(row, column, field, n));
         }
-    }
     if (n.dropped)
         warn(std::to_string(n.dropped) + " field(s) beyond row or column 8192 were left out");
     if (n.cut)
         warn(std::to_string(n.cut) + " text(s) longer than 255 bytes were cut");
-    if (n.unmappable)
-        warn(std::to_string(n.unmappable) + " character(s) the organiser cannot show became '?'");
+    if (const std::size_t replaced = n.replaced.lacking + n.replaced.controls)
+        warn(std::to_string(replaced) + " character(s) the organiser cannot show became '?'");
     return out;
 }
 

@@ -66,4 +66,15 @@ char32_t next_code_point(const std::string& text, std::size_t& at) {
     return c;
 }
 
+std::string cp850_from_utf8(const std::string& text, cp850_counts& counts) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const int b = cp850_from_unicode(next_code_point(text, at));
+        counts.lacking += b < 0;
+        counts.controls += b >= 0 && b < 32;
+        out += static_cast<char>(b < 32 ? '?' : b);
+    }
+    return out;
+}
+
 } // namespace kconv

@@ -14,4 +14,11 @@ int cp850_from_unicode(char32_t code_point);
 char32_t next_code_point(const std::string& text, std::size_t& at);
 std::string utf8(char32_t code_point);
 
+// UTF-8 text in code page 850 for the organiser: each character the code page lacks, and each
+// control character below 32 (the organiser's own codes), becomes '?' and is counted.
+struct cp850_counts {
+    std::size_t lacking = 0, controls = 0;
+};
+std::string cp850_from_utf8(const std::string& text, cp850_counts& counts);
+
 } // namespace kconv

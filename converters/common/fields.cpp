@@ -64,6 +64,29 @@ double get_real(const bytes& data, std::size_t at) {
     return value;
 }
 
+std::vector<std::vector<std::string>> tsv_rows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t start = 0; start < text.size();) {
+        auto end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> fields;
+        for (std::size_t from = 0;;) {
+            const auto tab = line.find('\t', from);
+            fields.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
+            if (tab == std::string::npos)
+                break;
+            from = tab + 1;
+        }
+        rows.push_back(std::move(fields));
+        start = end + 1;
+    }
+    return rows;
+}
+
 void flush_when_large(std::string& out) {
     if (out.size() > (1u << 16)) {
         write_stdout(out);

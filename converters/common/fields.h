@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kconv {
 
@@ -31,6 +32,10 @@ template <typename Fields> void append_row(std::string& out, const Fields& field
     }
     out += '\n';
 }
+// Tab-separated text as rows of fields: lines end with LF (a CR before it is dropped), and a last
+// line without one counts.
+std::vector<std::vector<std::string>> tsv_rows(const std::string& text);
+
 // Writes out what `out` holds once it is large, so that a long table streams in flat memory.
 void flush_when_large(std::string& out);
 
