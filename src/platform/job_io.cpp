@@ -22,16 +22,15 @@ bool lies_there(const std::string& path) {
     return fs::symlink_status(fs::u8path(path), ec).type() != fs::file_type::not_found && !ec;
 }
 
-[[noreturn]] void fail(const std::error_code& ec) {
-    throw os_error(ec.message());
-}
-
 std::string temporary_template(const std::string& path) {
     const auto cut = path.find_last_of(std::string("/") + native_separator());
     const std::string dir = cut == std::string::npos ? "" : path.substr(0, cut + 1);
     std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
-    if (name.size() + marker.size() > name_max)
+    if (name.size() + marker.size() > name_max) {
         name.resize(name_max - marker.size());
+        while (!name.empty() && static_cast<unsigned char>(name.back()) >= 0x80)
+            name.pop_back(); // never half a UTF-8 character
+    }
     return dir + name + marker;
 }
 
@@ -58,7 +57,7 @@ std::string set_aside(const std::string& path) {
         std::error_code ec;
         fs::rename(fs::u8path(path), fs::u8path(aside), ec);
         if (ec)
-            fail(ec);
+            throw os_error(ec.message());
         return aside;
     }
     throw os_error("no free temporary name beside the output");

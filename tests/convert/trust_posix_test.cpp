@@ -306,3 +306,4 @@ TEST_F(Trust, ABatchThatCannotLockSaysSo) {
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
 }
+
