@@ -306,4 +306,3 @@ TEST_F(Trust, ABatchThatCannotLockSaysSo) {
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
 }
-
