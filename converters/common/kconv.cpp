@@ -24,6 +24,11 @@ namespace fs = std::filesystem;
 namespace {
 const char* current_program = "";
 std::string current_file;
+
+// "PROGRAM: FILE: " in front of what a converter says; a converter of standard input names no file.
+std::string said_by() {
+    return std::string(current_program) + ": " + (current_file.empty() ? "" : current_file + ": ");
+}
 } // namespace
 
 int run(const char* program, const std::string& file, const std::function<void()>& body) {
@@ -38,7 +43,7 @@ int run(const char* program, const std::string& file, const std::function<void()
         body();
         return 0;
     } catch (const std::exception& e) {
-        std::cerr << program << ": " << (current_file.empty() ? "" : current_file + ": ") << e.what() << std::endl;
+        std::cerr << said_by() << e.what() << std::endl;
         return 1;
     }
 }
@@ -76,7 +81,7 @@ int convert_beside(const char* program, const char* usage, int argc, char** argv
 }
 
 void warn(const std::string& message) {
-    std::cerr << current_program << ": " << current_file << ": " << message << std::endl;
+    std::cerr << said_by() << message << std::endl;
 }
 
 bytes read_file(const std::string& path) {

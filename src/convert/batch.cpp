@@ -8,6 +8,7 @@
 #include "util/mod_utils_dsw.h"
 
 #include <filesystem>
+#include <limits>
 
 namespace mod_convert {
 
@@ -22,8 +23,6 @@ std::string batch_note() {
     return "Note:\rIf program appears to hang, click stop.";
 }
 
-constexpr std::size_t tooltip_failures = 50;
-
 // A failed clean-up is reported like a failed file; it does not stop the batch.
 void delete_recorded(batch& b, const std::string& path) {
     try {
@@ -33,58 +32,45 @@ void delete_recorded(batch& b, const std::string& path) {
     }
 }
 
-// A directory's name too, though its path ends in a separator.
-std::string display_name(const std::string& path) {
-    const char sep = platform::native_separator();
-    const std::string trimmed = path.size() > 1 && path.back() == sep ? path.substr(0, path.size() - 1) : path;
-    const std::string name = file_name_part(trimmed);
-    return name.empty() ? path : name;
-}
-
-std::string failures_text(const std::vector<failure>& failures) {
-    const failure& first = failures.front();
-    const std::string what = display_name(first.path) + " (" + first.reason + ")";
-    if (failures.size() == 1)
-        return "1 file failed: " + what;
-    return std::to_string(failures.size()) + " files failed, first: " + what;
+std::string log_name() {
+    return state().exe_base_name + ".log";
 }
 
 std::string final_status(const batch& b, bool log_exists) {
+    const batch_report& r = b.report;
     if (!b.batch_error.empty())
         return b.batch_error;
+    if (r.logged() && !r.log_problem().empty())
+        return "Status: " + std::string(b.stopped ? "Stopped; " : "") + r.summary() + " (" + log_name() +
+               " could not be written: " + r.log_problem() + ")";
+    const std::string see = "See " + log_name() + " for details of some errors";
     if (b.stopped)
-        return b.failures.empty() ? "Status: Stopped" : "Status: Stopped; " + failures_text(b.failures);
-    if (!b.failures.empty())
-        return "Status: " + failures_text(b.failures);
-    return log_exists ? "Status: See " + state().exe_base_name + ".log for details of some errors" : "Status: Idle";
+        return log_exists ? "Status: Stopped; s" + see.substr(1) : "Status: Stopped";
+    if (log_exists)
+        return "Status: " + see;
+    if (r.files() == 0 && !b.looked_for.empty())
+        return "Status: Idle (no file matched " + b.looked_for + ")";
+    return "Status: Idle";
 }
 
-std::string failure_tooltip(const batch& b, bool log_exists) {
+std::string status_tooltip(const batch& b) {
     std::string text;
     if (b.job_dir != state().app_dir)
-        text += "Job files in " + b.job_dir + " (the program's folder is read-only)\n";
+        text += "Job files and " + log_name() + " in " + b.job_dir + " (the program's folder is read-only)\n";
     if (b.unguarded)
         text += "Kivo could not lock the application directory: another Kivo there could share its job files\n";
-    for (std::size_t i = 0; i < b.failures.size() && i < tooltip_failures; ++i)
-        text += b.failures[i].path + ": " + b.failures[i].reason + "\n";
-    if (b.failures.size() > tooltip_failures)
-        text += "and " + std::to_string(b.failures.size() - tooltip_failures) + " more\n";
-    if (log_exists && !b.failures.empty())
-        text += "See also " + conversion_log_path() + "\n";
+    if (b.report.files() > 0)
+        text += b.report.summary() + "\n";
     if (!text.empty())
         text.pop_back();
     return text;
 }
 
 // The program's folder may be read-only (unpacked into /opt, or on a read-only medium): the job
-// files then go to a per-user folder; converters and the log stay in the program's folder.
+// files and the log then go to a per-user folder; converters stay in the program's folder.
 std::string job_directory() {
     const auto& s = state();
-    if (platform::dir_writable(s.app_dir) || s.user_job_dir.empty())
-        return s.app_dir;
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::u8path(s.user_job_dir), ec);
-    return s.user_job_dir;
+    return platform::dir_writable(s.app_dir) || s.user_job_dir.empty() ? s.app_dir : s.user_job_dir;
 }
 
 // The window goes back to idle however the batch ends.
@@ -141,22 +127,46 @@ bool claim_job_files(batch& b) {
 batch::batch(main_window& w) : window(w), job_dir(state().app_dir) {}
 
 std::string conversion_log_path() {
-    return with_trailing_backslash(state().app_dir) + state().exe_base_name + ".log";
+    return with_trailing_backslash(job_directory()) + log_name();
+}
+
+void record_outcome(batch& b, outcome kind, const std::string& path, const std::string& reason,
+                    const std::string& error_output) {
+    b.report.add(kind, path, reason, error_output, b.plan ? b.plan->converter : std::string());
+    count_processed_file(b);
 }
 
 void record_failure(batch& b, const std::string& path, const std::string& reason) {
-    b.failures.push_back({path, reason});
+    record_outcome(b, outcome::failed, path, reason);
+}
+
+void set_total(batch& b, int total) {
+    b.total = total;
+    --state().files_processed;
+    count_processed_file(b);
+}
+
+void count_processed_file(batch& b) {
+    auto& s = state();
+    if (s.files_processed == std::numeric_limits<std::int32_t>::max())
+        throw std::overflow_error("too many files");
+    ++s.files_processed;
+    const bool of_total = b.total > 0 && s.files_processed <= b.total;
+    b.window.set_lbl_nfiles("Files processed: " + std::to_string(s.files_processed) +
+                            (of_total ? " of " + std::to_string(b.total) : ""));
 }
 
 void begin_batch(batch& b) {
     auto& s = state();
     b.choices = b.window.choices();
-    b.failures.clear();
+    b.report.start(conversion_log_path());
     b.batch_error.clear();
+    b.looked_for.clear();
+    b.total = 0;
     b.window.set_lbl_currpath("");
     b.window.set_lbl_status_tooltip("");
     s.files_processed = -1;
-    count_processed_file(b.window);
+    count_processed_file(b);
     s.filename_pattern = b.choices.chk_matchfilename > 0 ? b.choices.txt_from_filename : "*.*";
     s.output_name_pattern = b.choices.txt_to_filename;
     s.source_format = b.choices.source_format;
@@ -170,9 +180,11 @@ void end_batch(batch& b) {
     b.window.set_lbl_currpath("");
     if (claim_job_files(b))
         delete_job_files(b);
-    const bool log_exists = platform::plain_file_exists(conversion_log_path());
-    b.window.set_lbl_status(final_status(b, log_exists));
-    b.window.set_lbl_status_tooltip(failure_tooltip(b, log_exists));
+    b.report.finish();
+    if (b.total != 0)
+        set_total(b, 0); // the count alone once the batch is over
+    b.window.set_lbl_status(final_status(b, platform::plain_file_exists(conversion_log_path())));
+    b.window.set_lbl_status_tooltip(status_tooltip(b));
 }
 
 bool begin_converting(batch& b) {
@@ -192,6 +204,8 @@ bool begin_converting(batch& b) {
 void run_batch(main_window& window, const std::function<void(batch&)>& body) {
     batch b(window);
     b.job_dir = job_directory();
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::u8path(b.job_dir), ec);
     phase_guard phase(window);
     begin_batch(b);
     b.batch_error = single_output_status(b.choices.opt_to_one);
@@ -206,11 +220,26 @@ void run_batch(main_window& window, const std::function<void(batch&)>& body) {
     end_batch(b);
 }
 
+void keep_window_alive(batch& b) {
+    b.window.wake();
+    b.window.do_events();
+    if (b.window.stop_requested())
+        throw batch_stopped();
+}
+
 void convert_in_batch(batch& b, const std::string& path) {
     if (b.window.stop_requested() || !begin_converting(b))
         throw batch_stopped();
     try {
-        convert_file(b, path);
+        const std::string warnings = convert_file(b, path);
+        if (warnings.find_first_not_of(" \t\r\n") == std::string::npos)
+            record_outcome(b, outcome::converted, path);
+        else
+            record_outcome(b, outcome::warning, path, "converted with warnings", warnings);
+    } catch (const refusal& e) {
+        record_outcome(b, outcome::skipped, path, e.what());
+    } catch (const conversion_error& e) {
+        record_outcome(b, outcome::failed, path, e.what(), e.error_output());
     } catch (const std::exception& e) {
         record_failure(b, path, e.what());
     }

@@ -1,8 +1,9 @@
 #pragma once
-// The frame of every run: what the window shows, the snapshot of its choices, the log, clean-up,
-// and the failures that the final status reports.
+// The frame of every run: what the window shows, the snapshot of its choices, the conversion log,
+// clean-up, and the final status.
 
 #include "convert/main_window.h"
+#include "convert/report.h"
 #include "platform/dir_lock.h"
 
 #include <functional>
@@ -12,11 +13,6 @@
 #include <vector>
 
 namespace mod_convert {
-
-struct failure {
-    std::string path;
-    std::string reason;
-};
 
 // Thrown out of a batch's body when the user stops it.
 struct batch_stopped {};
@@ -35,7 +31,9 @@ struct batch {
     main_window& window;
     std::string job_dir; // where the job script and the scratch output go
     batch_choices choices;
-    std::vector<failure> failures;
+    batch_report report;
+    int total = 0;           // the files the batch will meet, where known before the first; else 0
+    std::string looked_for;  // a directory batch's "PATTERN in FOLDER", for a batch that met no file
     std::string batch_error; // a status that replaces the batch's own, when it could not run
     bool stopped = false;
     std::map<std::string, std::string> outputs; // output (path_key) -> the input that wrote it
@@ -61,8 +59,19 @@ bool begin_converting(batch& b);
 // batch_stopped once the user has asked to stop, or when the batch cannot convert.
 void convert_in_batch(batch& b, const std::string& path);
 
+// One file the batch met and how it ended: counted, and logged unless it simply converted.
+void record_outcome(batch& b, outcome kind, const std::string& path, const std::string& reason = {},
+                    const std::string& error_output = {});
 void record_failure(batch& b, const std::string& path, const std::string& reason);
+// A long step (an append, counting a large tree) lets the window repaint; raises batch_stopped
+// once the user has asked to stop.
+void keep_window_alive(batch& b);
+// The files the batch is about to meet, shown beside the count while it runs.
+void set_total(batch& b, int total);
+// Adds one to the count and shows it.
+void count_processed_file(batch& b);
 
+// Beside the program, or in the per-user folder where the job files go when that is read-only.
 std::string conversion_log_path();
 
 } // namespace mod_convert

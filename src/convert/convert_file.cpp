@@ -13,8 +13,6 @@
 #include "platform/text_file.h"
 #include "util/mod_utils_dsw.h"
 
-#include <cctype>
-#include <limits>
 #include <memory>
 #include <sstream>
 
@@ -26,7 +24,7 @@ namespace {
 
 void refuse(const std::string& problem) {
     if (!problem.empty())
-        throw conversion_error(problem);
+        throw refusal(problem);
 }
 
 const job_plan& plan_of(batch& b) {
@@ -54,39 +52,13 @@ bool breaks_records(const std::string& name) {
 void claim_output(batch& b, const std::string& output, const std::string& input) {
     const auto [it, fresh] = b.outputs.emplace(platform::path_key(output), input);
     if (!fresh)
-        throw conversion_error("same output as " + file_name_part(it->second));
+        throw refusal("same output as " + file_name_part(it->second));
 }
 
 void check_output(const std::string& output, const std::string& input) {
     refuse(output_problem(output));
     if (same_file(output, input))
-        throw conversion_error("output would overwrite the input");
-}
-
-// The last line of a converter's error output as readable text: control bytes go, and so does all
-// but the end of a very long line.
-std::string last_words(const std::string& error_tail) {
-    std::string tail = error_tail;
-    while (!tail.empty() && std::isspace(static_cast<unsigned char>(tail.back())))
-        tail.pop_back();
-    const auto line_start = tail.find_last_of("\r\n");
-    std::string last;
-    for (char c : line_start == std::string::npos ? tail : tail.substr(line_start + 1))
-        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F && !(last.empty() && c == ' '))
-            last += c;
-    constexpr std::size_t longest = 200;
-    if (last.size() <= longest)
-        return last;
-    std::size_t from = last.size() - longest;
-    while (from < last.size() && (static_cast<unsigned char>(last[from]) & 0xC0) == 0x80)
-        ++from; // not inside a UTF-8 character
-    return "..." + last.substr(from);
-}
-
-std::string exit_reason(const mod_ExecCmd::exec_result& result) {
-    const std::string reason = "converter exit code " + std::to_string(result.exit_code);
-    const std::string words = last_words(result.error_tail);
-    return words.empty() ? reason : reason + ": " + words;
+        throw refusal("output would overwrite the input");
 }
 
 // The job: its script written as the record of what runs (`sh kivotemp.sh` repeats it by hand), and
@@ -154,14 +126,6 @@ void append_or_stop(batch& b, const std::string& input) {
     }
 }
 
-// A long append lets the window repaint and take a stop.
-void keep_window_alive(batch& b) {
-    b.window.wake();
-    b.window.do_events();
-    if (b.window.stop_requested())
-        throw batch_stopped();
-}
-
 } // namespace
 
 std::string job_script_path(const batch& b) {
@@ -182,14 +146,14 @@ std::string output_target(const batch& b, const std::string& input) {
     return redirection(platform::native_dialect(), platform::interpreter_output_path(target));
 }
 
-void convert_file(batch& b, const std::string& input) {
+std::string convert_file(batch& b, const std::string& input) {
     b.window.set_lbl_currpath("File: " + input);
     const job_plan& plan = plan_of(b);
     refuse(converter_problem(plan.converter));
     refuse(input_problem(input));
     const bool single = b.choices.opt_to_one;
     if (single && breaks_records(file_name_part(input)))
-        throw conversion_error("its name holds a tab or a line break");
+        throw refusal("its name holds a tab or a line break");
     const std::string output = output_path(b, input);
     check_output(output, input);
     if (!single)
@@ -208,16 +172,13 @@ void convert_file(batch& b, const std::string& input) {
         throw batch_stopped(); // the output as it was before
     if (!result.started)
         throw conversion_error("the job could not be started");
-    if (result.exit_code != 0) {
-        count_processed_file(b.window);
-        record_failure(b, input, exit_reason(result));
-        return;
-    }
+    if (result.exit_code != 0)
+        throw conversion_error("converter exit code " + std::to_string(result.exit_code), result.error_tail);
     if (single)
         append_or_stop(b, input);
     else
         reworded("cannot put the output in place", [&] { placed->commit(); });
-    count_processed_file(b.window);
+    return result.error_tail;
 }
 
 void append_scratch_output(batch& b, const std::string& input) {
@@ -231,14 +192,6 @@ void append_scratch_output(batch& b, const std::string& input) {
     });
     out.write(records.finish());
     out.close();
-}
-
-void count_processed_file(main_window& window) {
-    auto& s = state();
-    if (s.files_processed == std::numeric_limits<std::int32_t>::max())
-        throw std::overflow_error("too many files");
-    ++s.files_processed;
-    window.set_lbl_nfiles("Files processed: " + std::to_string(s.files_processed));
 }
 
 } // namespace mod_convert

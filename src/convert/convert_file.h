@@ -5,13 +5,26 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace mod_convert {
 
 // One file's conversion failed; the message says why, without the file's name.
 class conversion_error : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit conversion_error(const std::string& reason, std::string error_output = {})
+        : std::runtime_error(reason), error_output_(std::move(error_output)) {}
+    // What the converter wrote to its standard error, where it ran.
+    const std::string& error_output() const { return error_output_; }
+
+private:
+    std::string error_output_;
+};
+
+// A file Kivo does not hand to its converter: skipped rather than failed.
+class refusal : public conversion_error {
+public:
+    using conversion_error::conversion_error;
 };
 
 // In the batch's job directory: the application directory, or the per-user place when that is read-only.
@@ -25,10 +38,10 @@ std::string output_path(const batch& b, const std::string& input);
 // that write their own output file.
 std::string output_target(const batch& b, const std::string& input);
 
-void convert_file(batch& b, const std::string& input);
+// Returns what the converter wrote to its standard error: its warnings, since it succeeded.
+std::string convert_file(batch& b, const std::string& input);
 // The scratch output's lines appended to the single output file, prefixed with the input's name; on
 // failure or stop (raised as batch_stopped) the single output file keeps what it held before.
 void append_scratch_output(batch& b, const std::string& input);
-void count_processed_file(main_window& window);
 
 } // namespace mod_convert

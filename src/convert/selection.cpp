@@ -24,6 +24,7 @@ void convert_selected_files(main_window& window, common_dialog& dialog) {
             return;
         if (!begin_converting(b))
             return;
+        set_total(b, static_cast<int>(list.size() - 1));
         for (std::size_t i = 1; i < list.size(); ++i)
             convert_in_batch(b, selected_path(list, i));
     });

@@ -68,6 +68,27 @@ bool is_cancel_mark(const std::string& answer) {
     return answer == "-1";
 }
 
+// The files the walk will hand over, counted by the same walk before the first job.
+int count_wanted(batch& b, walk_callbacks on, const std::function<bool(const std::string&)>& wanted) {
+    int files = 0, seen = 0;
+    on.file = [&](const std::string&, const std::string& name) {
+        if (++seen % 1024 == 0)
+            keep_window_alive(b);
+        files += wanted(name) ? 1 : 0;
+    };
+    on.unreadable = [](const std::string&, const std::string&) {};
+    on.list = [&](const std::string& dir) {
+        keep_window_alive(b);
+        return platform::list_directory(dir);
+    };
+    walk_directory(state().chosen_directory, on);
+    return files;
+}
+
+std::string shown_folder(const std::string& dir) {
+    return dir.size() > 1 && dir.back() == platform::native_separator() ? dir.substr(0, dir.size() - 1) : dir;
+}
+
 } // namespace
 
 void walk_directory(const std::string& root, const walk_callbacks& on) {
@@ -104,13 +125,18 @@ void convert_directory(main_window& window) {
             return;
         if (!begin_converting(b))
             return;
+        b.looked_for = s.filename_pattern + " in " + shown_folder(s.chosen_directory);
+        const auto converts = [&](const std::string& name) { return !(*skipped)(name) && wanted->matches(name); };
         walk_callbacks on;
         on.include_subdirs = b.choices.chk_includesubdirs > 0;
+        set_total(b, count_wanted(b, on, converts));
         on.file = [&](const std::string& path, const std::string& name) {
-            if (!(*skipped)(name) && wanted->matches(name))
+            if (converts(name))
                 convert_in_batch(b, path);
         };
-        on.unreadable = [&](const std::string& dir, const std::string& reason) { record_failure(b, dir, reason); };
+        on.unreadable = [&](const std::string& dir, const std::string& reason) {
+            record_outcome(b, outcome::skipped, dir, "cannot be listed (" + reason + ")");
+        };
         walk_directory(s.chosen_directory, on);
     });
 }

@@ -11,15 +11,15 @@ namespace forms {
 using mod_utils_dsw::from_core;
 using mod_utils_dsw::to_core;
 
-std::optional<QStringList> file_dialog::next_answer_;
+std::deque<QStringList> file_dialog::next_answers_;
 
 file_dialog::file_dialog(QWidget* parent) : parent_(parent) {}
 
 void file_dialog::set_next_answer(const QStringList& files) {
-    next_answer_ = files;
+    next_answers_.push_back(files);
 }
 void file_dialog::clear_next_answer() {
-    next_answer_.reset();
+    next_answers_.clear();
 }
 
 QStringList file_dialog::name_filters(const std::string& filter) {
@@ -51,9 +51,9 @@ std::string file_dialog::selection_text(const QStringList& files) {
 
 void file_dialog::ShowOpen() {
     QStringList picked;
-    if (next_answer_) {
-        picked = *next_answer_;
-        next_answer_.reset();
+    if (!next_answers_.empty()) {
+        picked = next_answers_.front();
+        next_answers_.pop_front();
     } else {
         QFileDialog dialog(parent_, from_core(DialogTitle));
         dialog.setOption(QFileDialog::HideNameFilterDetails);

@@ -5,7 +5,7 @@
 
 #include <QStringList>
 
-#include <optional>
+#include <deque>
 
 class QWidget;
 
@@ -16,7 +16,8 @@ public:
     explicit file_dialog(QWidget* parent = nullptr);
     void ShowOpen() override;
 
-    // The next ShowOpen picks these files (none: the user cancels) without showing anything.
+    // The next ShowOpen without an answer yet picks these files (none: the user cancels) without
+    // showing anything.
     static void set_next_answer(const QStringList& files);
     static void clear_next_answer();
 
@@ -28,7 +29,7 @@ public:
 
 private:
     QWidget* parent_;
-    static std::optional<QStringList> next_answer_;
+    static std::deque<QStringList> next_answers_;
 };
 
 } // namespace forms

@@ -1,5 +1,6 @@
 #include "forms/frm_main.h"
 
+#include "convert/batch.h"
 #include "convert/formats.h"
 #include "convert/gate.h"
 #include "convert/selection.h"
@@ -10,14 +11,18 @@
 #include "forms/frm_about.h"
 #include "forms/frm_dirlist.h"
 #include "forms/widgets.h"
+#include "util/mod_utils_dsw.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace forms {
 
@@ -107,11 +112,13 @@ void frm_main::build_controls() {
     lbl_to_filename =
         place(new QLabel(QStringLiteral("output filename:"), Frame4), "lbl_to_filename", twips(120, 1080, 1695, 255));
     txt_to_filename = place(new QLineEdit(Frame4), "txt_to_filename", twips(120, 1320, 1695, 285));
+    txt_to_filename->setPlaceholderText(QStringLiteral("asked at the next run"));
 
     Frame3 = frame("Frame3", QStringLiteral("Program status"), client, twips(120, 4920, 6015, 1095));
     lbl_nfiles = place(new caption_label(Frame3), "lbl_nfiles", twips(120, 240, 5775, 255));
     lbl_currpath = place(new caption_label(Frame3), "lbl_currpath", twips(120, 480, 5775, 255));
-    lbl_status = place(new caption_label(Frame3), "lbl_status", twips(120, 720, 5775, 255));
+    lbl_status = place(new active_label(Frame3), "lbl_status", twips(120, 720, 5775, 255));
+    lbl_currpath->setElidePath(true);
     lbl_nfiles->setCaption(QStringLiteral("number of files"));
     lbl_currpath->setCaption(QStringLiteral("current path"));
     lbl_status->setCaption(QStringLiteral("status"));
@@ -164,9 +171,9 @@ void frm_main::set_focus_order() {
         chain.push_back(opt_from[i]);
     for (int i : option_focus_order)
         chain.push_back(opt_to[i]);
-    chain.insert(chain.end(),
-                 {chk_matchfilename, txt_from_filename, chk_includesubdirs, opt_to_many, opt_to_one, txt_to_filename,
-                  cmd_selectfiles, cmd_selectdir, cmd_about, chk_debug, cmd_exit, opt_from[mc::csv], opt_to[mc::csv]});
+    chain.insert(chain.end(), {chk_matchfilename, txt_from_filename, chk_includesubdirs, opt_to_many, opt_to_one,
+                               txt_to_filename, cmd_selectfiles, cmd_selectdir, cmd_about, chk_debug, cmd_exit,
+                               opt_from[mc::csv], opt_to[mc::csv], lbl_status});
     set_focus_chain(chain);
 }
 
@@ -187,6 +194,10 @@ void frm_main::connect_handlers() {
     connect(menu_file_exit, &QAction::triggered, this, &frm_main::menu_file_exit_Click);
     connect(menu_advanced_options, &QAction::triggered, this, &frm_main::menu_advanced_options_Click);
     connect(menu_about, &QAction::triggered, this, &frm_main::menu_about_Click);
+    connect(lbl_status, &active_label::activated, this, &frm_main::lbl_status_Click);
+    progress_tick_.setInterval(50);
+    progress_tick_.setSingleShot(true);
+    connect(&progress_tick_, &QTimer::timeout, this, &frm_main::show_progress);
 }
 
 // ---- start-up and shut-down
@@ -259,17 +270,27 @@ void frm_main::opt_from_Click(int) {
 void frm_main::opt_to_Click(int index) {
     mc::state().target_format = index;
     txt_to_filename->setText(QStringLiteral("*.") + from_core(mc::format_ext(index)));
+    forget_single_output();
     check_converter();
 }
 
 void frm_main::opt_to_many_Click() {
     txt_to_filename->setText(QStringLiteral("*.") + from_core(mc::format_ext(mc::state().target_format)));
     update_file_options();
+    show_output_choice();
 }
 
 void frm_main::opt_to_one_Click() {
     txt_to_filename->setText(from_core(mc::choose_output_file(*common_dialog_)));
     update_file_options();
+    show_output_choice();
+}
+
+void frm_main::forget_single_output() {
+    mc::state().single_output_file.clear();
+    // Still single-file mode: the next run asks for the file.
+    if (opt_to_one->isChecked())
+        txt_to_filename->clear();
 }
 
 void frm_main::chk_matchfilename_Click() {
@@ -287,6 +308,7 @@ void frm_main::apply_source_rules() {
             set_format_pair(source, target);
         break;
     }
+    forget_single_output();
     const bool single_possible = opt_to[mc::tsv]->isChecked() || opt_to[mc::csv]->isChecked();
     opt_to_one->setEnabled(single_possible);
     if (!single_possible)
@@ -321,9 +343,19 @@ void frm_main::update_output_filename() {
 // ---- conversion gate and runs
 
 void frm_main::check_converter() {
-    const bool present = mc::converter_present();
-    lbl_note->setCaption(present ? QString() : from_core(mc::refusal_note(mc::converter_command(false))));
-    set_run_enabled(present);
+    set_run_enabled(mc::converter_present());
+    show_output_choice();
+}
+
+void frm_main::show_output_choice() {
+    const std::string& file = mc::state().single_output_file;
+    const bool chosen = opt_to_one->isChecked() && !file.empty();
+    txt_to_filename->setToolTip(chosen ? plain_tooltip(from_core(file)) : QString());
+    if (!cmd_selectdir->isEnabled()) // the gate's verdict
+        lbl_note->setCaption(from_core(mc::refusal_note(mc::converter_command(false))));
+    else
+        lbl_note->setCaption(chosen ? QStringLiteral("Single file:\r") + from_core(mod_utils_dsw::file_name_part(file))
+                                    : QString());
 }
 
 void frm_main::set_run_enabled(bool enabled) {
@@ -337,6 +369,12 @@ void frm_main::run_or_stop(QPushButton* starter, const std::function<void()>& ru
     if (phase_ != mc::batch_phase::idle) {
         stop_requested_ = true;
         return;
+    }
+    // Single-file mode whose file was forgotten with the last pair asks for it now.
+    if (opt_to_one->isChecked() && mc::state().single_output_file.empty()) {
+        opt_to_one_Click();
+        if (!opt_to_one->isChecked())
+            return; // the user did not choose one
     }
     starter_ = starter;
     starter_caption_ = starter->text();
@@ -359,6 +397,12 @@ void frm_main::menu_file_selectfiles_Click() {
 }
 void frm_main::menu_file_selectdir_Click() {
     cmd_selectdir_Click();
+}
+
+void frm_main::lbl_status_Click() {
+    const QString log = from_core(mc::conversion_log_path());
+    if (QFileInfo::exists(log))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(log));
 }
 
 // ---- the engine's view of the window
@@ -386,20 +430,26 @@ void frm_main::set_lbl_status(const std::string& caption) {
     lbl_status->setCaption(from_core(caption));
 }
 void frm_main::set_lbl_status_tooltip(const std::string& text) {
-    // File names are shown as they are, never as markup.
-    const QString plain = from_core(text);
-    lbl_status->setToolTip(plain.isEmpty() ? QString()
-                                           : QStringLiteral("<p style=\"white-space:pre\">") + plain.toHtmlEscaped() +
-                                                 QStringLiteral("</p>"));
+    lbl_status->setToolTip(plain_tooltip(from_core(text)));
 }
 void frm_main::set_lbl_note(const std::string& caption) {
     lbl_note->setCaption(from_core(caption));
 }
 void frm_main::set_lbl_currpath(const std::string& caption) {
-    lbl_currpath->setCaption(from_core(caption));
+    pending_currpath_ = from_core(caption);
+    if (!progress_tick_.isActive())
+        progress_tick_.start();
 }
 void frm_main::set_lbl_nfiles(const std::string& caption) {
-    lbl_nfiles->setCaption(from_core(caption));
+    pending_nfiles_ = from_core(caption);
+    if (!progress_tick_.isActive())
+        progress_tick_.start();
+}
+
+void frm_main::show_progress() {
+    progress_tick_.stop();
+    lbl_currpath->setCaption(pending_currpath_);
+    lbl_nfiles->setCaption(pending_nfiles_);
 }
 
 void frm_main::set_batch_phase(mc::batch_phase phase) {
@@ -411,11 +461,14 @@ void frm_main::set_batch_phase(mc::batch_phase phase) {
     menu_advanced_options->setEnabled(idle);
     chk_debug->setEnabled(idle);
     if (idle) {
+        show_progress(); // the last values, exact
         if (starter_)
             starter_->setText(starter_caption_);
         check_converter();
+        lbl_status->setActive(QFileInfo::exists(from_core(mc::conversion_log_path())));
         return;
     }
+    lbl_status->setActive(false);
     set_run_enabled(false);
     if (phase == mc::batch_phase::converting && starter_) {
         starter_->setText(QStringLiteral("stop"));

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -25,6 +26,7 @@ class common_dialog;
 
 namespace forms {
 
+class active_label;
 class caption_label;
 class frm_about;
 class frm_dirlist;
@@ -68,6 +70,7 @@ public slots:
     void cmd_selectdir_Click();
     void menu_file_selectfiles_Click();
     void menu_file_selectdir_Click();
+    void lbl_status_Click();    // opens the conversion log
     void Form_KeyDown(int key); // Escape stops a batch
 
 protected:
@@ -86,6 +89,11 @@ private:
     void update_output_filename();
     void check_converter();
     void set_run_enabled(bool enabled);
+    // The note and the output box's tool tip: the gate's refusal, or the single output file chosen.
+    void show_output_choice();
+    // A change of the pair forgets the single output file chosen for the old one.
+    void forget_single_output();
+    void show_progress(); // the labels a batch changes, at most every tick
     // Runs a batch started by `starter`, or asks the running batch to stop.
     void run_or_stop(QPushButton* starter, const std::function<void()>& run);
 
@@ -96,7 +104,8 @@ private:
     QLineEdit *txt_from_filename, *txt_to_filename;
     QLabel *Label2, *lbl_to_filename;
     QRadioButton *opt_to_many, *opt_to_one;
-    caption_label *lbl_nfiles, *lbl_currpath, *lbl_status, *lbl_note;
+    caption_label *lbl_nfiles, *lbl_currpath, *lbl_note;
+    active_label* lbl_status;
     QPushButton *cmd_about, *cmd_selectfiles, *cmd_selectdir, *cmd_exit;
     QMenu *menu_file, *menu_advanced, *menu_help;
     QAction *menu_file_selectfiles, *menu_file_selectdir, *menu_file_line1, *menu_file_exit, *menu_advanced_options,
@@ -111,6 +120,9 @@ private:
     QString starter_caption_;
     bool stop_requested_ = false;
     bool close_pending_ = false;
+    // What a batch shows of its progress waits for the next tick: nobody reads 700 changes a second.
+    QTimer progress_tick_;
+    QString pending_currpath_, pending_nfiles_;
 };
 
 } // namespace forms

@@ -2,8 +2,12 @@
 
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+
+#include <algorithm>
 
 namespace forms {
 
@@ -16,6 +20,12 @@ void set_focus_chain(const std::vector<QWidget*>& chain) {
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
+QString plain_tooltip(const QString& text) {
+    return text.isEmpty()
+               ? QString()
+               : QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 caption_label::caption_label(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -23,9 +33,17 @@ caption_label::caption_label(QWidget* parent) : QLabel(parent) {
 
 void caption_label::setCaption(const QString& caption) {
     caption_ = caption;
-    QString shown = caption;
+    show_caption();
+}
+
+void caption_label::show_caption() {
+    QString shown = caption_;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (elide_) {
+        shown = elided_path(shown, fontMetrics(), contentsRect().width());
+        setToolTip(shown == caption_ ? QString() : plain_tooltip(caption_));
+    }
     setText(shown);
     fit_text();
 }
@@ -35,9 +53,53 @@ void caption_label::setShrinkToFit(bool shrink) {
     fit_text();
 }
 
+void caption_label::setElidePath(bool elide) {
+    elide_ = elide;
+    show_caption();
+}
+
 void caption_label::resizeEvent(QResizeEvent* event) {
     QLabel::resizeEvent(event);
-    fit_text();
+    if (elide_)
+        show_caption();
+    else
+        fit_text();
+}
+
+QString elided_path(const QString& text, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    const int name_at = int(std::max(text.lastIndexOf(QLatin1Char('/')), text.lastIndexOf(QLatin1Char('\\')))) + 1;
+    const QString name = text.mid(name_at);
+    const int room = width - metrics.horizontalAdvance(name);
+    if (name_at == 0 || room < metrics.horizontalAdvance(QStringLiteral("/…/")))
+        return metrics.elidedText(text, Qt::ElideMiddle, width);
+    return metrics.elidedText(text.left(name_at), Qt::ElideMiddle, room) + name;
+}
+
+active_label::active_label(QWidget* parent) : caption_label(parent) {
+    setActive(false);
+}
+
+void active_label::setActive(bool active) {
+    active_ = active;
+    setFocusPolicy(active ? Qt::StrongFocus : Qt::NoFocus);
+    setCursor(active ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void active_label::mouseReleaseEvent(QMouseEvent* event) {
+    if (active_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit activated();
+    caption_label::mouseReleaseEvent(event);
+}
+
+void active_label::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (active_ && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+        emit activated();
+        return;
+    }
+    caption_label::keyPressEvent(event);
 }
 
 void caption_label::fit_text() {

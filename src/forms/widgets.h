@@ -23,6 +23,9 @@ template <typename W> W* place(W* widget, const char* name, const QRect& geometr
     return widget;
 }
 
+// A tool tip that shows `text` as it is, on one line, never as markup.
+QString plain_tooltip(const QString& text);
+
 // Tab moves through the widgets in this order.
 void set_focus_chain(const std::vector<QWidget*>& chain);
 
@@ -34,15 +37,43 @@ public:
     QString caption() const { return caption_; }
     // Smaller type, rather than lost lines, when a wrapped caption is taller than the label.
     void setShrinkToFit(bool shrink);
+    // A caption ending in a path too long for the label loses the middle of its folders, never its
+    // file name; the whole caption is the tool tip.
+    void setElidePath(bool elide);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void show_caption();
     void fit_text();
     QString caption_;
     bool shrink_ = false;
+    bool elide_ = false;
 };
+
+// A caption label that the user can activate, by a click or by Enter or Space once it has focus.
+class active_label : public caption_label {
+    Q_OBJECT
+public:
+    explicit active_label(QWidget* parent = nullptr);
+    // Inactive, the label takes neither focus nor clicks.
+    void setActive(bool active);
+    bool isActive() const { return active_; }
+
+signals:
+    void activated();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool active_ = false;
+};
+
+// `text` fitted into `width`: the folders lose their middle first, so that the file name stays whole.
+QString elided_path(const QString& text, const QFontMetrics& metrics, int width);
 
 class wrap_button : public QPushButton {
     Q_OBJECT

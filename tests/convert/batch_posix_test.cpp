@@ -101,24 +101,27 @@ TEST_F(Batch, JobFilesGoUnlessDebugModeIsOn) {
     EXPECT_EQ(read_file(root / "all.tsv"), "a.agn\tx\na.agn\tx\n");
 }
 
-TEST_F(Batch, FailureStatusNamesTheFirstAndTheToolTipAllWithTheLog) {
-    batch b(window);
-    begin_batch(b);
-    record_failure(b, "/d/one.agn", "file not found");
-    end_batch(b);
-    EXPECT_EQ(window.lbl_status, "Status: 1 file failed: one.agn (file not found)");
-    EXPECT_EQ(window.lbl_status_tooltip, "/d/one.agn: file not found");
+TEST_F(Batch, WhatNeedsALookIsLoggedAndTheStatusPointsThere) {
+    // Converter output for a failure, a warning and a clean file; a log left by an earlier batch.
+    write_converter(
+        app, "agn2tsv",
+        "case \"$1\" in *bad*) printf 'agn2tsv: bad.agn: not an agenda\\r\\nsecond\\tline\\n' >&2; exit 2;;\n"
+        "*warn*) echo 'agn2tsv: : 3 memos left out' >&2;; esac\necho x\n");
+    pair(agn, tsv);
+    write_file(log(), "old");
+    run({input("bad.agn"), input("warn.agn"), input("good.agn"), data + "/gone.agn"});
+    EXPECT_EQ(logged(),
+              (std::vector<std::string>{data + "/bad.agn\tfailed\tconverter exit code 2\tnot an agenda\tsecond line",
+                                        data + "/warn.agn\twarning\tconverted with warnings\t3 memos left out",
+                                        data + "/gone.agn\tskipped\tfile not found",
+                                        "converted 2, with warnings 1, failed 1, skipped 1"}));
+    EXPECT_EQ(window.lbl_status, "Status: See kivo.log for details of some errors");
+    EXPECT_EQ(window.lbl_status_tooltip, "converted 2, with warnings 1, failed 1, skipped 1");
+    EXPECT_EQ(window.lbl_nfiles, "Files processed: 4");
 
-    begin_batch(b);
-    EXPECT_EQ(window.lbl_status_tooltip, "") << "a new batch forgets the old failures";
-    record_failure(b, "/d/one.agn", "converter exit code 2");
-    record_failure(b, "/d/two.agn", "converter exit code 5");
-    write_file(log(), "x");
-    end_batch(b);
-    EXPECT_EQ(window.lbl_status, "Status: 2 files failed, first: one.agn (converter exit code 2)");
-    EXPECT_EQ(window.lbl_status_tooltip, "/d/one.agn: converter exit code 2\n/d/two.agn: converter exit code 5\n"
-                                         "See also " +
-                                             log());
+    run({data + "/good.agn"});
+    EXPECT_FALSE(exists(log())) << "a clean batch leaves no log, and removes the last one";
+    EXPECT_EQ(window.lbl_status, "Status: Idle");
 }
 
 TEST_F(Batch, AnErrorOutsideAnyFileStopsTheBatchVisibly) {
@@ -166,7 +169,9 @@ TEST_F(Batch, AReadOnlyProgramFolderPutsTheJobFilesInAPerUserPlace) {
     EXPECT_EQ(second.lbl_status, "Status: Another Kivo is converting with this application directory");
     EXPECT_EQ(read_file(data + "/a.tsv"), "converted\n");
     EXPECT_EQ(window.lbl_status, "Status: Idle");
-    EXPECT_EQ(window.lbl_status_tooltip, "Job files in " + user + " (the program's folder is read-only)");
+    EXPECT_EQ(window.lbl_status_tooltip, "Job files and kivo.log in " + user +
+                                             " (the program's folder is read-only)\nconverted 1, with warnings 0, "
+                                             "failed 0, skipped 0");
     EXPECT_TRUE(exists(user + "/kivotemp.sh")) << "debug mode leaves them where they were written";
     EXPECT_FALSE(exists(job()));
 }

@@ -118,9 +118,10 @@ TEST_F(ConvertFile, FailuresAreRecordedAndTheBatchGoesOn) {
     run({bad, data + "/vanished.agn", good});
     EXPECT_FALSE(exists(data + "/bad.tsv")); // a failed job leaves no half output
     EXPECT_EQ(read_file(data + "/good.tsv"), "fine\n");
-    EXPECT_EQ(window.lbl_nfiles, "Files processed: 2"); // the failing converter's file counts, the vanished one not
-    EXPECT_EQ(window.lbl_status, "Status: 2 files failed, first: bad.agn (converter exit code 3)");
-    EXPECT_EQ(window.lbl_status_tooltip, bad + ": converter exit code 3\n" + data + "/vanished.agn: file not found");
+    EXPECT_EQ(window.lbl_nfiles, "Files processed: 3"); // every file met counts, however it ended
+    EXPECT_EQ(logged(), (std::vector<std::string>{bad + "\tfailed\tconverter exit code 3",
+                                                  data + "/vanished.agn\tskipped\tfile not found",
+                                                  "converted 1, with warnings 0, failed 1, skipped 1"}));
 }
 
 TEST_F(ConvertFile, NamesFullOfShellCharactersReachTheConverterUnchanged) {
@@ -145,7 +146,7 @@ TEST_F(ConvertFile, NeverWritesOntoTheInput) {
     run({in});
     EXPECT_EQ(read_file(in), "precious");
     EXPECT_FALSE(exists(app + "/agn2tsv.args")) << "the job ran";
-    EXPECT_EQ(window.lbl_status, "Status: 1 file failed: keep.agn (output would overwrite the input)");
+    EXPECT_EQ(logged()[0], in + "\tskipped\toutput would overwrite the input");
 
     window.to_filename = "*.tsv";
     single_file(in);
@@ -194,20 +195,22 @@ TEST_F(ConvertFile, AStoppedFileLeavesNothingHalfDone) {
     EXPECT_EQ(read_file(root / "all.tsv"), "first.agn\t" + data + "/first.agn\n");
 }
 
-// What a failing converter said last shows as readable text in the status.
-TEST_F(ConvertFile, AFailingConvertersLastWordsAreReadable) {
+// What a failing converter said shows in the log as readable text, a field a line.
+TEST_F(ConvertFile, AFailingConvertersWordsAreReadable) {
     pair(agn, tsv);
     const struct {
         const char* stderr_text;
-        std::string reason;
+        std::string fields;
     } cases[] = {
-        {"head -c 5000 /dev/zero; echo last words", "converter exit code 1: last words"},
-        {"printf '\\033[31mred\\a\\n'", "converter exit code 1: [31mred"},
-        {"head -c 1000 /dev/zero | tr '\\0' x; echo", "converter exit code 1: ..." + std::string(200, 'x')},
+        {"head -c 5000 /dev/zero; echo last words", "\t...last words"},
+        {"printf '\\033[31mred\\a\\n\\n  \\n'", "\t[31mred"},
+        {"head -c 1000 /dev/zero | tr '\\0' x; echo; echo agn2tsv: a.agn: two",
+         "\t" + std::string(1000, 'x') + "\ttwo"},
+        {"head -c 5000 /dev/zero | tr '\\0' y; echo", "\t..." + std::string(4095, 'y')},
     };
     for (const auto& c : cases) {
         write_converter(app, "agn2tsv", std::string("{ ") + c.stderr_text + "; } >&2; exit 1\n");
         run({input("a.agn")});
-        EXPECT_EQ(window.lbl_status, "Status: 1 file failed: a.agn (" + c.reason + ")") << c.stderr_text;
+        EXPECT_EQ(logged()[0], data + "/a.agn\tfailed\tconverter exit code 1" + c.fields) << c.stderr_text;
     }
 }

@@ -128,8 +128,12 @@ TEST_F(Walk, PatternsChooseTheFiles) {
 
     window.matchfilename = 1;
     window.from_filename = "*.wrd";
+    window.nfiles_history.clear();
     convert_tree();
-    EXPECT_EQ(window.lbl_nfiles, "Files processed: 3");
+    EXPECT_EQ(window.nfiles_history,
+              (strings{"Files processed: 0", "Files processed: 0 of 3", "Files processed: 1 of 3",
+                       "Files processed: 2 of 3", "Files processed: 3 of 3", "Files processed: 3"}))
+        << "the walk counts what it will convert before the first job";
     EXPECT_EQ(window.lbl_status, "Status: Idle");
 }
 
@@ -147,9 +151,10 @@ TEST_F(Walk, OutputsWrittenDuringTheWalkAreSkipped) {
 
 TEST_F(Walk, EmptyCancelledAndInvalid) {
     pair(wrd, html);
+    file("a.txt");
     convert_tree();
     EXPECT_EQ(window.lbl_nfiles, "Files processed: 0");
-    EXPECT_EQ(window.lbl_status, "Status: Idle");
+    EXPECT_EQ(window.lbl_status, "Status: Idle (no file matched *.wrd in " + tree + ")");
 
     file("a.wrd");
     window.picker = [] { state().chosen_directory = "-1"; };

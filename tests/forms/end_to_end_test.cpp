@@ -6,7 +6,12 @@
 #include "gui_support.h"
 
 #include <QCheckBox>
+#include <QDesktopServices>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QTextDocument>
+#include <QUrl>
 
 #include <cstdlib>
 #include <filesystem>
@@ -26,6 +31,21 @@ void install_converters(const std::string& app) {
     for (const char* name : {"tsv2csv", "csv2tsv"})
         std::filesystem::copy_file(std::string(KIVO_PROGRAM_DIR) + "/" + name, app + "/" + name);
 }
+
+// Records the URLs that the desktop would open, instead of opening them.
+class url_recorder : public QObject {
+    Q_OBJECT
+public:
+    explicit url_recorder(QList<QUrl>& into) : into_(into) {
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open");
+    }
+    ~url_recorder() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+public slots:
+    void open(const QUrl& url) { into_ << url; }
+
+private:
+    QList<QUrl>& into_;
+};
 
 } // namespace
 
@@ -74,28 +94,118 @@ private slots:
         QVERIFY(kivo_test::exists(dir.app + "/kivotemp.tmp"));
     }
 
-    void failures_and_the_log_reach_the_status_line() {
+    void warnings_and_failures_are_logged_and_the_log_is_one_click_away() {
         app_dir dir;
-        dir.converter("dbf2tsv", "case \"$1\" in *bad*) echo oops >> '" + dir.app + "/kivo.log'; exit 2;; esac\n");
+        dir.converter("dbf2tsv", "case \"$1\" in\n"
+                                 "*bad*) echo 'dbf2tsv: bad.dbf: not a Data file' >&2; exit 2;;\n"
+                                 "*warn*) echo 'dbf2tsv: warn.dbf: 3 fields cut' >&2;;\n"
+                                 "esac\necho row\n");
         const std::string data = dir.root / "data";
         kivo_test::make_dir(data);
-        for (const char* name : {"good.dbf", "bad.dbf"})
+        QStringList picked;
+        for (const char* name : {"good.dbf", "warn.dbf", "bad.dbf"}) {
             kivo_test::write_file(data + "/" + name, "x");
+            picked << QString::fromStdString(data + "/" + name);
+        }
         forms::frm_main w;
         w.show();
-        forms::file_dialog::set_next_answer(
-            {QString::fromStdString(data + "/good.dbf"), QString::fromStdString(data + "/bad.dbf")});
+        QList<QUrl> opened;
+        url_recorder recorder(opened);
+        forms::file_dialog::set_next_answer(picked);
         click(child<QPushButton>(&w, "cmd_selectfiles"));
-        QCOMPARE(caption(&w, "lbl_status"), QStringLiteral("Status: 1 file failed: bad.dbf (converter exit code 2)"));
-        const QString tip = child(&w, "lbl_status")->toolTip();
-        QVERIFY(tip.contains(QString::fromStdString(data + "/bad.dbf: converter exit code 2")));
-        QVERIFY(tip.contains(QString::fromStdString(dir.app + "/kivo.log")));
+        QCOMPARE(kivo_test::read_file(dir.app + "/kivo.log"),
+                 data + "/warn.dbf\twarning\tconverted with warnings\t3 fields cut\n" + data +
+                     "/bad.dbf\tfailed\tconverter exit code 2\tnot a Data file\n"
+                     "converted 2, with warnings 1, failed 1, skipped 0\n");
+        QCOMPARE(caption(&w, "lbl_status"), QStringLiteral("Status: See kivo.log for details of some errors"));
+        QCOMPARE(child(&w, "lbl_status")->toolTip(), QStringLiteral("<p style=\"white-space:pre\">converted 2, "
+                                                                    "with warnings 1, failed 1, skipped 0</p>"));
+        QCOMPARE(caption(&w, "lbl_nfiles"), QStringLiteral("Files processed: 3"));
+
+        auto* status = child(&w, "lbl_status");
+        QTest::mouseClick(status, Qt::LeftButton, {}, QPoint(10, status->height() / 2));
+        QTest::keyClick(status, Qt::Key_Return);
+        const QUrl log = QUrl::fromLocalFile(QString::fromStdString(dir.app + "/kivo.log"));
+        QCOMPARE(opened, (QList<QUrl>{log, log}));
 
         forms::file_dialog::set_next_answer({});
         click(child<QPushButton>(&w, "cmd_selectfiles"));
         QCOMPARE(caption(&w, "lbl_status"), QStringLiteral("Status: Idle"));
         QCOMPARE(child(&w, "lbl_status")->toolTip(), QString());
         QCOMPARE(caption(&w, "lbl_nfiles"), QStringLiteral("Files processed: 0"));
+        QVERIFY(!kivo_test::exists(dir.app + "/kivo.log"));
+        QTest::mouseClick(status, Qt::LeftButton, {}, QPoint(10, status->height() / 2));
+        QCOMPARE(opened.size(), 2);
+    }
+
+    void a_picked_folder_without_a_match_says_where_kivo_looked() {
+        app_dir dir;
+        dir.converter("agn2tsv");
+        const std::string backup = dir.root / "backup";
+        kivo_test::make_dir(backup + "/AGN");
+        kivo_test::write_file(backup + "/AGN/diary.agn", "x");
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(backup));
+        forms::frm_main w;
+        w.show();
+        click(option(&w, "opt_from", mod_convert::agn));
+        // AGN highlighted, not opened: the opened folder is the answer.
+        when_window("frm_dirlist", [&](QWidget* picker) {
+            auto* dirs = child<QListWidget>(picker, "Dir1");
+            dirs->setCurrentRow(dirs->count() - 1);
+            child<QPushButton>(picker, "cmd_okay")->click();
+        });
+        click(child<QPushButton>(&w, "cmd_selectdir"));
+        QCOMPARE(caption(&w, "lbl_status"),
+                 QString::fromStdString("Status: Idle (no file matched *.agn in " + backup + ")"));
+        QCOMPARE(caption(&w, "lbl_nfiles"), QStringLiteral("Files processed: 0"));
+        QDir::setCurrent(before);
+    }
+
+    void a_pair_change_forgets_the_single_file_and_the_next_run_asks() {
+        app_dir dir;
+        dir.converter("agn2tsv", "echo agenda\n");
+        dir.converter("csv2tsv", "echo contact\n");
+        const std::string data = dir.root / "data";
+        kivo_test::make_dir(data);
+        kivo_test::write_file(data + "/people.csv", "x");
+        kivo_test::write_file(dir.root / "agendas.tsv", "kept\n");
+        forms::frm_main w;
+        w.show();
+        click(option(&w, "opt_from", mod_convert::agn));
+        forms::file_dialog::set_next_answer({QString::fromStdString(dir.root / "agendas.tsv")});
+        click(child<QRadioButton>(&w, "opt_to_one"));
+        click(option(&w, "opt_from", mod_convert::csv));
+        QVERIFY(child<QRadioButton>(&w, "opt_to_one")->isChecked());
+
+        forms::file_dialog::set_next_answer({QString::fromStdString(dir.root / "contacts.tsv")}); // asked first
+        forms::file_dialog::set_next_answer({QString::fromStdString(data + "/people.csv")});
+        click(child<QPushButton>(&w, "cmd_selectfiles"));
+        QCOMPARE(kivo_test::read_file(dir.root / "agendas.tsv"), std::string("kept\n"));
+        QCOMPARE(kivo_test::read_file(dir.root / "contacts.tsv"), std::string("people.csv\tcontact\n"));
+        QCOMPARE(child<QLineEdit>(&w, "txt_to_filename")->text(), QStringLiteral("contacts.tsv"));
+
+        click(option(&w, "opt_from", mod_convert::agn));
+        forms::file_dialog::set_next_answer({}); // asked, and cancelled: nothing runs
+        click(child<QPushButton>(&w, "cmd_selectfiles"));
+        QVERIFY(child<QRadioButton>(&w, "opt_to_many")->isChecked());
+        QCOMPARE(caption(&w, "lbl_nfiles"), QStringLiteral("Files processed: 1"));
+    }
+
+    void the_current_file_keeps_its_name_whole() {
+        forms::caption_label label;
+        label.resize(300, 20);
+        label.setElidePath(true);
+        const QString path = QStringLiteral("File: /home/someone/organiser backup/M/WVE/<b>") +
+                             QString(40, QLatin1Char('x')) + QStringLiteral("/Voice note number 17.wve");
+        label.setCaption(path);
+        QVERIFY(label.text().endsWith(QStringLiteral("/Voice note number 17.wve")));
+        QVERIFY(label.text().startsWith(QStringLiteral("File: /")));
+        QVERIFY(label.text().contains(QChar(0x2026)));
+        QVERIFY(label.fontMetrics().horizontalAdvance(label.text()) <= label.contentsRect().width());
+        QTextDocument tip;
+        tip.setHtml(label.toolTip());
+        QCOMPARE(tip.toPlainText(), path); // a name is never read as markup
     }
 
     // Through the program's own start-up step: job files go to the per-user place.

@@ -99,6 +99,8 @@ private slots:
 
     void sequences_of_choices() {
         app_dir dir;
+        dir.converter("agn2tsv");
+        dir.converter("csv2tsv");
         forms::frm_main w;
         w.show();
         const window_view v{w};
@@ -115,12 +117,15 @@ private slots:
         QCOMPARE(v.to_box()->text(), QStringLiteral("all.tsv"));
         QVERIFY(!v.to_box()->isEnabled());
         QCOMPARE(state().single_output_file, dir.root / "all.tsv");
+        QVERIFY(v.to_box()->toolTip().contains(QString::fromStdString(dir.root / "all.tsv")));
+        QCOMPARE(caption(&w, "lbl_note"), QStringLiteral("Single file:\rall.tsv"));
 
-        v.click(v.from(csv)); // again a tsv target: single file stays
+        v.click(v.from(csv)); // again a tsv target: single file stays, the file chosen for agn goes
         QVERIFY(v.one()->isChecked() && v.one()->isEnabled());
-        QCOMPARE(v.to_box()->text(), QStringLiteral("*.tsv"));
+        QCOMPARE(v.to_box()->text(), QString());
         QVERIFY(!v.to_box()->isEnabled());
-        QCOMPARE(state().single_output_file, dir.root / "all.tsv");
+        QCOMPARE(state().single_output_file, std::string());
+        QCOMPARE(caption(&w, "lbl_note"), QString());
 
         v.click(v.from(pic)); // pic converters name their own output
         QVERIFY(!v.one()->isEnabled());

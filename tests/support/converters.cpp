@@ -49,6 +49,16 @@ void engine_test::single_file(const std::string& path) {
     mod_convert::state().single_output_file = path;
 }
 
+std::vector<std::string> engine_test::logged() const {
+    std::vector<std::string> lines;
+    std::string text = exists(app + "/kivo.log") ? read_file(app + "/kivo.log") : std::string();
+    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
 std::string engine_test::args_of(const std::string& converter) const {
     return read_file(app + "/" + converter + ".args");
 }

@@ -49,6 +49,8 @@ protected:
     // Single-file mode into this file.
     void single_file(const std::string& path);
     std::string args_of(const std::string& converter) const;
+    // The conversion log's lines, without their line ends.
+    std::vector<std::string> logged() const;
     std::string stdin_of(const std::string& converter) const;
 };
 
