@@ -14,8 +14,13 @@ appstreamcli validate --no-net "$source/resources/io.github.kivo.Kivo.metainfo.x
 archive="$work/out/kivo-$version-linux-x86_64.tar.gz"
 tar -xzf "$archive" -C "$work"
 folder="$work/kivo-$version"
-for f in kivo csv2tsv tsv2csv wve2wav wav2wve WSPCX dbf2tsv tsv2dbf WRD2HTML agn2tsv spr2tsv tsv2spr README.md LICENSE kivo.desktop kivo.svg kivo-128.png; do
+programs="kivo csv2tsv tsv2csv wve2wav wav2wve WSPCX dbf2tsv tsv2dbf WRD2HTML agn2tsv spr2tsv tsv2spr"
+for f in $programs kivo.html LICENSE kivo.desktop kivo.svg kivo-128.png; do
     [ -e "$folder/$f" ] || { echo "package: $f is missing" >&2; exit 1; }
+done
+[ ! -e "$folder/README.md" ] || { echo "package: the developers' README is not for users" >&2; exit 1; }
+for f in $programs; do
+    ! readelf -S "$folder/$f" | grep -q -e '\.debug_info' -e '\.symtab' || { echo "package: $f is not stripped" >&2; exit 1; }
 done
 [ "$(printf 'a,"b, c"\n' | "$folder/csv2tsv")" = "$(printf 'a\tb, c')" ]
 
@@ -26,7 +31,14 @@ QT_QPA_PLATFORM=offscreen timeout 3 "$folder/kivo" || status=$?
 chmod u+w "$folder"
 [ "$status" -eq 124 ] || { echo "package: kivo ended with $status" >&2; exit 1; }
 
-# install-desktop points the entry at the folder.
+# install-desktop points the entry at the folder: the package's, and the build's, which the developers'
+# `kivo.sh install-desktop` names; a folder without Kivo leaves no entry behind.
 HOME="$work/home" "$folder/install-desktop.sh" >/dev/null
 grep -q "^Exec=\"$folder/kivo\"" "$work/home/.local/share/applications/kivo.desktop"
+HOME="$work/build-home" "$source/tools/install-desktop.sh" "$build/src" >/dev/null
+grep -q "^Exec=\"$build/src/kivo\"" "$work/build-home/.local/share/applications/kivo.desktop"
+grep -q "^Icon=$build/src/kivo.svg" "$work/build-home/.local/share/applications/kivo.desktop"
+mkdir "$work/empty"
+! HOME="$work/none" "$source/tools/install-desktop.sh" "$work/empty" 2>/dev/null
+[ -z "$(ls -A "$work/none/.local/share/applications" 2>/dev/null)" ] || { echo "package: a failed install-desktop left an entry" >&2; exit 1; }
 echo "package: $(basename "$archive") is whole"

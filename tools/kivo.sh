@@ -50,9 +50,12 @@ install-desktop)
     exec "$top/tools/install-desktop.sh" "${2:-$build/src}"
     ;;
 bench)
-    "$top/tools/install-deps.sh"
+    "$top/tools/install-deps.sh" --bench
     configure_and_build
-    exec "$build/bench/kivo_bench"
+    "$build/bench/kivo_bench"
+    # As a screen-reader user runs it: a real X server, the accessibility bridge on and its bus up.
+    xvfb-run -a dbus-run-session -- env QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
+        "$build/bench/kivo_bench" --screen-reader | tail -n 1
     ;;
 *)
     echo "usage: $0 run|test|package|install-desktop [FOLDER]|bench" >&2
