@@ -86,7 +86,7 @@ std::string csv_to_tsv(const std::string& in, char separator) {
 int main(int argc, char** argv) {
     if (const int done = kconv::standard_call("csv2tsv", usage, argc, argv, argc == 1); done >= 0)
         return done;
-    return kconv::run("csv2tsv", "standard input", [] {
+    return kconv::run("csv2tsv", "", [] {
         const std::string in = kconv::read_stdin();
         kconv::write_stdout(csv_to_tsv(in, separator_of(in)));
     });

@@ -52,5 +52,5 @@ int main(int argc, char** argv) {
                         "(RFC 4180, CR LF line ends) on standard output.\n";
     if (const int done = kconv::standard_call("tsv2csv", usage, argc, argv, argc == 1); done >= 0)
         return done;
-    return kconv::run("tsv2csv", "standard input", [] { kconv::write_stdout(tsv_to_csv(kconv::read_stdin())); });
+    return kconv::run("tsv2csv", "", [] { kconv::write_stdout(tsv_to_csv(kconv::read_stdin())); });
 }

@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
                         "writes an organiser Data file on standard output.\n";
     if (const int done = standard_call("tsv2dbf", usage, argc, argv, argc == 1); done >= 0)
         return done;
-    return run("tsv2dbf", "standard input", [] {
+    return run("tsv2dbf", "", [] {
         const bytes data = convert(read_stdin());
         write_stdout(std::string(data.begin(), data.end()));
     });

@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
                         "standard output: numbers as numbers, anything else as left-aligned text.\n";
     if (const int done = standard_call("tsv2spr", usage, argc, argv, argc == 1); done >= 0)
         return done;
-    return run("tsv2spr", "standard input", [] {
+    return run("tsv2spr", "", [] {
         const bytes sheet = convert(read_stdin());
         write_stdout(std::string(sheet.begin(), sheet.end()));
     });

@@ -25,7 +25,8 @@ public:
 // (warnings on standard error), 1 the input cannot be converted, 2 a wrong call (or a protected file).
 int standard_call(const char* program, const char* usage, int argc, char** argv, bool call_ok);
 
-// Runs a converter's body: an error becomes "PROGRAM: FILE: MESSAGE" on standard error and exit code 1.
+// Runs a converter's body: an error becomes "PROGRAM: FILE: MESSAGE" on standard error and exit code 1
+// ("PROGRAM: MESSAGE" for a converter of standard input, whose `file` is empty).
 int run(const char* program, const std::string& file, const std::function<void()>& body);
 // A converter of the file named last on its command line into a file beside it: `convert` gives the
 // new extension and the output's bytes. `call_ok`: the command line is right (see standard_call).

@@ -6,6 +6,7 @@
 #include "platform/errors.h"
 #include "util/mod_utils_dsw.h"
 
+#include <chrono>
 #include <optional>
 
 namespace mod_convert {
@@ -68,17 +69,25 @@ bool is_cancel_mark(const std::string& answer) {
     return answer == "-1";
 }
 
-// The files the walk will hand over, counted by the same walk before the first job.
+// The files the walk will hand over, counted by the same walk before the first job; the window's
+// events run every 20 ms meanwhile.
 int count_wanted(batch& b, walk_callbacks on, const std::function<bool(const std::string&)>& wanted) {
-    int files = 0, seen = 0;
+    using clock = std::chrono::steady_clock;
+    auto next_events = clock::now();
+    const auto now_and_then = [&] {
+        if (clock::now() < next_events)
+            return;
+        keep_window_alive(b);
+        next_events = clock::now() + std::chrono::milliseconds(20);
+    };
+    int files = 0;
     on.file = [&](const std::string&, const std::string& name) {
-        if (++seen % 1024 == 0)
-            keep_window_alive(b);
+        now_and_then();
         files += wanted(name) ? 1 : 0;
     };
     on.unreadable = [](const std::string&, const std::string&) {};
     on.list = [&](const std::string& dir) {
-        keep_window_alive(b);
+        now_and_then();
         return platform::list_directory(dir);
     };
     walk_directory(state().chosen_directory, on);

@@ -188,3 +188,16 @@ TEST_F(WindowsJob, AFailedJobLeavesTheEarlierOutputAndNothingElse) {
         EXPECT_EQ(files, *c.left ? 2u : 1u) << "no file moved aside is left";
     }
 }
+
+// Notepad reads the log right: UTF-8 with its mark, CR LF line ends.
+TEST_F(WindowsJob, TheLogIsUtf8ThatNotepadReads) {
+    pair(agn, tsv);
+    write_recording_converter(app, "agn2tsv", "ok\r\n");
+    const std::string gone = in_data(std::string(unicode_names[1]) + ".agn");
+    run({gone});
+    const std::string log = read_file(app + "\\kivo.log");
+    EXPECT_EQ(log.substr(0, 3 + gone.size() + 9), "\xEF\xBB\xBF" + gone + "\tskipped\t");
+    const std::string sum = "\r\nconverted 0, with warnings 0, failed 0, skipped 1\r\n";
+    EXPECT_EQ(log.substr(log.size() - sum.size()), sum);
+    EXPECT_EQ(window.lbl_status, "Status: See kivo.log for details of some errors");
+}

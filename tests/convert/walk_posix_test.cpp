@@ -172,3 +172,14 @@ TEST_F(Walk, EmptyCancelledAndInvalid) {
     EXPECT_EQ(window.lbl_status, "Status: Invalid output-name pattern: *.[html");
     EXPECT_EQ(window.lbl_nfiles, "Files processed: 0");
 }
+
+TEST_F(Walk, AStopWhileTheTreeIsCountedConvertsNothing) {
+    pair(wrd, html);
+    write_recording_converter(app, "WRD2HTML");
+    file("a.wrd");
+    window.on_events = [&] { window.stop = !state().chosen_directory.empty(); }; // once the picker answered
+    convert_tree();
+    EXPECT_EQ(window.lbl_status, "Status: Stopped");
+    EXPECT_FALSE(exists(app + "/WRD2HTML.args"));
+    EXPECT_EQ(window.lbl_nfiles, "Files processed: 0");
+}
