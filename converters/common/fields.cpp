@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,16 +22,34 @@ std::string field_text(const std::uint8_t* data, std::size_t size, int dropped) 
     return out;
 }
 
-// The shortest exact digits (to_chars), counted, then written in printf's %g form.
+// The shortest exact digits (to_chars) d1...dk and the power n with value = 0.d1...dk x 10^n, spelt
+// as JavaScript spells a number: plain decimals for 1e-6 <= |x| < 1e21, the exponent form beyond.
 std::string shortest_number(double value) {
-    char digits[64];
-    const char* begin = digits;
-    const char* end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific).ptr;
-    const int count =
-        static_cast<int>(std::count_if(begin, std::find(begin, end, 'e'), [](char c) { return c >= '0' && c <= '9'; }));
+    if (!std::isfinite(value)) {
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "%g", value);
+        return buffer;
+    }
+    const std::string sign = std::signbit(value) ? "-" : "";
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*g", std::max(count, 1), value);
-    return buffer;
+    const char* end =
+        std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific).ptr;
+    const std::string text(static_cast<const char*>(buffer), end);
+    const auto e = text.find('e');
+    std::string digits = text.substr(0, e);
+    digits.erase(std::remove(digits.begin(), digits.end(), '.'), digits.end());
+    const int k = static_cast<int>(digits.size());
+    const int n = std::atoi(text.c_str() + e + 1) + 1;
+    if (value == 0)
+        return sign + "0";
+    if (k <= n && n <= 21)
+        return sign + digits + std::string(static_cast<std::size_t>(n - k), '0');
+    if (0 < n && n <= 21)
+        return sign + digits.substr(0, static_cast<std::size_t>(n)) + "." + digits.substr(static_cast<std::size_t>(n));
+    if (-6 < n && n <= 0)
+        return sign + "0." + std::string(static_cast<std::size_t>(-n), '0') + digits;
+    const std::string mantissa = k == 1 ? digits : digits.substr(0, 1) + "." + digits.substr(1);
+    return sign + mantissa + "e" + (n - 1 < 0 ? "-" : "+") + std::to_string(std::abs(n - 1));
 }
 
 // Days to a civil date, after the well-known algorithm of counting 400-year eras from 0000-03-01.

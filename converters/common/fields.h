@@ -13,7 +13,8 @@ namespace kconv {
 // Code page 850 text as UTF-8; CR LF and every other byte below 32 become one blank, so a field
 // never breaks a row. `dropped`: a control byte that is left out instead (Data's dial marker).
 std::string field_text(const std::uint8_t* data, std::size_t size, int dropped = -1);
-// The shortest decimal that reads back as the same double (`42`, `0.1`, `-0`, `1e+20`).
+// The shortest digits that read back as the same double, in plain decimals for 1e-6 <= |x| < 1e21
+// (`42`, `0.1`, `-0`, `100000`, `0.000001`) and in the exponent form beyond (`1e+21`, `1e-7`).
 std::string shortest_number(double value);
 // YYYY-MM-DD of a day counted from 1970-01-01 (Gregorian calendar, also before 1970).
 std::string iso_date(std::int64_t day);

@@ -2,6 +2,7 @@
 // installed, and hostile inputs that must end in one clear line and a non-zero exit.
 
 #include "alaw.h"
+#include "fields.h"
 #include "kconv.h"
 
 #include <gtest/gtest.h>
@@ -1024,7 +1025,7 @@ TEST_F(Converters, SheetsBecomeTables) {
     spit(dir / "s.spr", sheet);
     const auto r = sh("'" + program("spr2tsv") + "' s.spr");
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "0.1\tcaf\xC3\xA9 x\t-5\n1e+20\tresult\t1993-07-05\n\t\t\nERR\t\t\n");
+    EXPECT_EQ(r.out, "0.1\tcaf\xC3\xA9 x\t-5\n100000000000000000000\tresult\t1993-07-05\n\t\t\nERR\t\t\n");
     EXPECT_NE(r.err.find("undescribed contents type"), std::string::npos) << r.err;
 
     const std::string stale = spr_file(spr_cell(0, 0, 0x45, 0x7F, word(0) + real_bytes(2)));
@@ -1048,9 +1049,22 @@ TEST_F(Converters, SheetsBecomeTables) {
     }
 }
 
+TEST(Numbers, PlainDecimalsAsPeopleWriteThemTheExponentFormOnlyBeyond) {
+    const std::pair<double, const char*> cases[] = {
+        {1e5, "100000"},       {100000, "100000"},   {2.50, "2.5"},        {-0.0, "-0"},
+        {0.1, "0.1"},          {1e-6, "0.000001"},   {1.5e-6, "0.0000015"}, {-1234.5, "-1234.5"},
+        {1e-7, "1e-7"},        {1e21, "1e+21"},      {1.25e22, "1.25e+22"}, {123456789012345678e3, "123456789012345680000"},
+        {5e-324, "5e-324"},    {0.000123, "0.000123"}, {1.7976931348623157e308, "1.7976931348623157e+308"},
+    };
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(kconv::shortest_number(value), text);
+        EXPECT_EQ(std::strtod(text, nullptr), value) << text << " reads back";
+    }
+}
+
 TEST_F(Converters, TablesBecomeSheetsAndBack) {
     const std::string table =
-        "42\t-0\t1e+05\tname\n007\t+5\t1,5\t.5\n1.\t 5\t0x10\tNaN\n1e999\t2.5\tCaf\xC3\xA9\t0.1\n";
+        "42\t-0\t100000\tname\n007\t+5\t1,5\t.5\n1.\t 5\t0x10\tNaN\n1e999\t2.5\tCaf\xC3\xA9\t0.1\n";
     spit(dir / "t.tsv", table);
     const auto r = sh("'" + program("tsv2spr") + "' < t.tsv > t.spr && '" + program("spr2tsv") + "' t.spr");
     EXPECT_EQ(r.code, 0) << r.err;
