@@ -108,9 +108,14 @@ bytes put_plane(const picture& p, std::uint8_t bit) {
     return data;
 }
 
+// A bitmap's rows, its width and height are 16-bit numbers in a bitmap file.
+void check_fits_a_bitmap(std::size_t width, std::size_t height) {
+    if (width > 0xFFFF || height > 0xFFFF || pic_row_bytes(width) * height > 0xFFFF)
+        throw error("too large for a bitmap file (" + std::to_string(width) + "x" + std::to_string(height) + ")");
+}
+
 bytes to_pic(const picture& p) {
-    if (p.width > 0xFFFF || p.height > 0xFFFF || pic_row_bytes(p.width) * p.height > 0xFFFF)
-        throw error("too large for a bitmap file");
+    check_fits_a_bitmap(p.width, p.height);
     std::vector<bytes> planes{put_plane(p, black)};
     if (p.grey)
         planes.push_back(put_plane(p, grey_only));
@@ -145,9 +150,70 @@ std::array<std::array<std::uint8_t, 3>, 256> our_palette() {
     return palette;
 }
 
-std::uint8_t nearest_code(std::uint8_t level) {
+std::uint8_t nearest_code(int level) {
     return level < grey_level / 2 ? black : level < (grey_level + 255 + 1) / 2 ? grey_only : white;
 }
+
+int level_of(std::uint8_t code) {
+    return code == white ? 255 : code == grey_only ? grey_level : 0;
+}
+
+// Floyd-Steinberg error diffusion onto black, grey and white, each row in the other direction than the
+// last, so that a photo keeps its shades instead of turning into black and white areas.
+std::vector<std::uint8_t> diffused(const std::vector<std::uint8_t>& levels, std::size_t width, std::size_t height) {
+    std::vector<std::uint8_t> codes(levels.size());
+    std::vector<int> here(width + 2, 0), below(width + 2, 0); // sixteenths of a level, one pixel margin each side
+    for (std::size_t y = 0; y < height; ++y) {
+        const bool rightwards = y % 2 == 0;
+        for (std::size_t i = 0; i < width; ++i) {
+            const std::size_t x = rightwards ? i : width - 1 - i;
+            const std::size_t at = x + 1; // in the error rows
+            const int wanted = std::clamp(levels[y * width + x] + here[at] / 16, 0, 255);
+            const std::uint8_t code = nearest_code(wanted);
+            codes[y * width + x] = code;
+            const int error = wanted - level_of(code);
+            const std::size_t ahead = rightwards ? at + 1 : at - 1, behind = rightwards ? at - 1 : at + 1;
+            here[ahead] += error * 7;
+            below[behind] += error * 3;
+            below[at] += error * 5;
+            below[ahead] += error;
+        }
+        std::swap(here, below);
+        std::fill(below.begin(), below.end(), 0);
+    }
+    return codes;
+}
+
+constexpr std::uint32_t our_code = 1u << 24; // a colour that is one of our palette's codes
+
+// A photo (more than 16 colours) is diffused; a picture of few colours takes the nearest level for
+// each, so that icons, and everything -W writes, come back exactly.
+picture picture_of(const std::vector<std::uint32_t>& colours, std::size_t width, std::size_t height, bool ours) {
+    picture p{width, height, ours, {}};
+    std::vector<std::uint8_t> levels(colours.size());
+    std::vector<std::uint32_t> seen;
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        const std::uint32_t c = colours[i];
+        if (seen.size() <= 16 && std::find(seen.begin(), seen.end(), c) == seen.end())
+            seen.push_back(c);
+        levels[i] = static_cast<std::uint8_t>(
+            c & our_code ? level_of(c & 3) : ((c >> 16) * 299 + (c >> 8 & 0xFF) * 587 + (c & 0xFF) * 114) / 1000);
+    }
+    if (seen.size() > 16) {
+        p.code = diffused(levels, width, height);
+        p.grey = std::find(p.code.begin(), p.code.end(), grey_only) != p.code.end();
+        return p;
+    }
+    p.code.resize(colours.size());
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        p.grey = p.grey || (levels[i] != 0 && levels[i] != 255);
+        p.code[i] = colours[i] & our_code ? static_cast<std::uint8_t>(colours[i] & 3) : nearest_code(levels[i]);
+    }
+    return p;
+}
+
+// The organiser's screen; a larger picture converts at its size, but the user should know.
+constexpr std::size_t screen_width = 480, screen_height = 160;
 
 picture from_pcx(const bytes& file) {
     if (file.size() < pcx_header || file[0] != 0x0A || file[2] > 1)
@@ -163,6 +229,7 @@ picture from_pcx(const bytes& file) {
                     " planes)");
     if (get16(file, 8) < get16(file, 4) || get16(file, 10) < get16(file, 6) || line * 8 < width * bits || line == 0)
         throw error("not a PCX file (bad size)");
+    check_fits_a_bitmap(width, height); // before a byte is decoded
     // Run-length coding packs at most 63 bytes into two: a larger picture cannot be in this file.
     const std::size_t needed = line * planes * height;
     if (needed / 32 > file.size())
@@ -194,34 +261,35 @@ picture from_pcx(const bytes& file) {
                             : i < 16     ? file[16 + i * 3 + c]
                                          : 0;
     const bool ours = vga && palette == our_palette();
-    picture p{width, height, ours, {}};
-    p.code.reserve(width * height);
-    const auto put = [&p](std::uint8_t level) {
-        p.grey = p.grey || (level != 0 && level != 255);
-        p.code.push_back(nearest_code(level));
-    };
+    if (width > screen_width || height > screen_height)
+        warn("the picture is " + std::to_string(width) + "x" + std::to_string(height) +
+             ", larger than the organiser's " + std::to_string(screen_width) + "x" + std::to_string(screen_height) +
+             " screen: converted at its size");
+    // Each pixel's colour; our own palette's codes stand for themselves.
+    std::vector<std::uint32_t> colours(width * height);
     for (std::size_t y = 0; y < height; ++y)
         for (std::size_t x = 0; x < width; ++x) {
+            std::array<std::uint8_t, 3> c;
             if (rgb) {
                 const std::size_t at = y * 3 * line + x;
-                put(static_cast<std::uint8_t>((raw[at] * 299 + raw[at + line] * 587 + raw[at + 2 * line] * 114) /
-                                              1000));
-                continue;
+                c = {raw[at], raw[at + line], raw[at + 2 * line]};
+            } else {
+                unsigned index = 0;
+                for (unsigned pl = 0; pl < planes; ++pl) {
+                    const std::size_t bit = x * bits;
+                    const std::uint8_t byte = raw[(y * planes + pl) * line + bit / 8];
+                    const unsigned value = byte >> (8 - bits - bit % 8) & ((1u << bits) - 1);
+                    index |= value << (pl * bits);
+                }
+                if (ours && index <= black_over_grey) {
+                    colours[y * width + x] = our_code | index;
+                    continue;
+                }
+                c = palette[index];
             }
-            unsigned index = 0;
-            for (unsigned pl = 0; pl < planes; ++pl) {
-                const std::size_t bit = x * bits;
-                const std::uint8_t byte = raw[(y * planes + pl) * line + bit / 8];
-                const unsigned value = byte >> (8 - bits - bit % 8) & ((1u << bits) - 1);
-                index |= value << (pl * bits);
-            }
-            const auto& c = palette[index];
-            if (ours && index <= black_over_grey)
-                p.code.push_back(static_cast<std::uint8_t>(index));
-            else
-                put(static_cast<std::uint8_t>((c[0] * 299 + c[1] * 587 + c[2] * 114) / 1000));
+            colours[y * width + x] = std::uint32_t{c[0]} << 16 | std::uint32_t{c[1]} << 8 | c[2];
         }
-    return p;
+    return picture_of(colours, width, height, ours);
 }
 
 void pack_line(bytes& out, const bytes& line) {

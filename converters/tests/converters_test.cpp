@@ -278,6 +278,68 @@ TEST_F(Converters, PicturesRoundTripAndOpenInImageMagick) {
     EXPECT_EQ(sh("compare -metric AE drawn.png drawn.pcx null: 2>&1").out, "0");
 }
 
+// An 8x8 block's mean level at (bx, by) of a grey picture `width` wide.
+double block_mean(const std::string& grey, std::size_t width, std::size_t bx, std::size_t by) {
+    double sum = 0;
+    for (std::size_t y = by * 8; y < by * 8 + 8; ++y)
+        for (std::size_t x = bx * 8; x < bx * 8 + 8; ++x)
+            sum += static_cast<std::uint8_t>(grey[y * width + x]);
+    return sum / 64;
+}
+
+TEST_F(Converters, APhotoKeepsItsShadesOnTheOrganisersThreeLevels) {
+    if (!have("convert"))
+        GTEST_SKIP() << "ImageMagick is not installed";
+    ASSERT_EQ(sh("convert -seed 7 -size 640x480 plasma:fractal -blur 0x3 -type TrueColor photo.pcx && "
+                 "convert photo.pcx -grayscale Rec601Luma -depth 8 gray:source.grey")
+                  .code,
+              0);
+    const auto r = sh("'" + program("WSPCX") + "' -P -S photo.pcx 2>&1");
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("photo.pcx: the picture is 640x480, larger than the organiser's 480x160 screen"),
+              std::string::npos)
+        << r.out;
+    ASSERT_EQ(sh("mv photo.pcx source.pcx && '" + program("WSPCX") +
+                 "' -W -S photo.pic && convert photo.pcx -depth 8 gray:result.grey")
+                  .code,
+              0);
+    const std::string source = slurp(dir / "source.grey"), result = slurp(dir / "result.grey");
+    ASSERT_EQ(result.size(), 640u * 480u);
+    double worst = 0, worst_nearest = 0;
+    std::string nearest = source; // what each pixel's nearest level alone gives
+    for (char& c : nearest)
+        c = static_cast<char>(static_cast<std::uint8_t>(c) < 85 ? 0 : static_cast<std::uint8_t>(c) < 213 ? 170 : 255);
+    for (std::size_t by = 0; by < 60; ++by)
+        for (std::size_t bx = 0; bx < 80; ++bx) {
+            const double wanted = block_mean(source, 640, bx, by);
+            worst = std::max(worst, std::abs(block_mean(result, 640, bx, by) - wanted));
+            worst_nearest = std::max(worst_nearest, std::abs(block_mean(nearest, 640, bx, by) - wanted));
+        }
+    EXPECT_LE(worst, 40) << "levels, the worst 8x8 block";
+    EXPECT_GT(worst_nearest, 40) << "the picture tells the two apart";
+}
+
+TEST_F(Converters, APictureTooLargeForABitmapFileIsRefusedBeforeItIsDecoded) {
+    // 1-bit, 65,535 pixels wide, 4,000 rows: a megabyte of runs that would decode to 32 MB.
+    bytes pcx{0x0A, 5, 1, 1};
+    for (unsigned v : {0u, 0u, 65534u, 3999u, 72u, 72u})
+        kconv::put16(pcx, static_cast<std::uint16_t>(v));
+    pcx.resize(65, 0);
+    pcx.push_back(1);
+    kconv::put16(pcx, 8192);
+    pcx.resize(128, 0);
+    for (int i = 0; i <= 4000 * 8192 / 63; ++i) { // runs of 63 bytes
+        pcx.push_back(0xFF);
+        pcx.push_back(0);
+    }
+    spit(dir / "wide.pcx", as_text(pcx));
+    const auto r = run_limited({program("WSPCX"), "-P", "-S"}, dir / "wide.pcx", false, dir / "out");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_LT(r.peak_kb, 16 * 1024) << "KB";
+    EXPECT_NE(slurp(dir / "out.err").find("too large for a bitmap file (65535x4000)"), std::string::npos)
+        << slurp(dir / "out.err");
+}
+
 TEST_F(Converters, HostileInputsEndInOneLineAndAFailure) {
     bytes huge_count(reinterpret_cast<const std::uint8_t*>("ALawSoundFile**"),
                      reinterpret_cast<const std::uint8_t*>("ALawSoundFile**") + 16);
@@ -1051,9 +1113,10 @@ TEST_F(Converters, SheetsBecomeTables) {
 
 TEST(Numbers, PlainDecimalsAsPeopleWriteThemTheExponentFormOnlyBeyond) {
     const std::pair<double, const char*> cases[] = {
-        {1e5, "100000"},       {100000, "100000"},   {2.50, "2.5"},        {-0.0, "-0"},
-        {0.1, "0.1"},          {1e-6, "0.000001"},   {1.5e-6, "0.0000015"}, {-1234.5, "-1234.5"},
-        {1e-7, "1e-7"},        {1e21, "1e+21"},      {1.25e22, "1.25e+22"}, {123456789012345678e3, "123456789012345680000"},
+        {1e5, "100000"},       {100000, "100000"},     {2.50, "2.5"},
+        {-0.0, "-0"},          {0.1, "0.1"},           {1e-6, "0.000001"},
+        {1.5e-6, "0.0000015"}, {-1234.5, "-1234.5"},   {1e-7, "1e-7"},
+        {1e21, "1e+21"},       {1.25e22, "1.25e+22"},  {123456789012345678e3, "123456789012345680000"},
         {5e-324, "5e-324"},    {0.000123, "0.000123"}, {1.7976931348623157e308, "1.7976931348623157e+308"},
     };
     for (const auto& [value, text] : cases) {
