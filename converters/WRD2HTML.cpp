@@ -2,8 +2,10 @@
 // organiser's Word file, paragraph by paragraph, with its styles and emphases in HTML.
 
 #include "cp850.h"
+#include "fields.h"
 #include "kconv.h"
 
+#include <cctype>
 #include <cstring>
 #include <map>
 
@@ -18,8 +20,34 @@ enum : unsigned { underline = 1, bold = 2, italic = 4, superscript = 8, subscrip
 struct format {
     unsigned attributes = 0; // the bits above
     unsigned inherited = 0;  // for an emphasis: the bits taken from the paragraph's style
-    unsigned alignment = 0;  // for a style: 0 left, 1 right, 2 centred, 3 justified
+    // For a style: its paragraphs' layout. Distances and sizes are twips (1/20 point): the genuine
+    // files' A4 page is 11906 x 16838 and their indents 720, 964 and 2494 (half an inch, 17 and 44 mm).
+    unsigned alignment = 0;   // 0 left, 1 right, 2 centred, 3 justified
+    int left = 0, right = 0;  // indents
+    int first = 0;            // where a paragraph's first line starts, from the same margin as `left`
+    int above = 0, below = 0; // space around the paragraph
+    int size = 0;             // of its type
+    unsigned outline = 9;     // 1 to 9; 9 is body text
 };
+
+int signed16(const bytes& file, std::size_t at) {
+    return static_cast<std::int16_t>(get16(file, at));
+}
+
+format style_format(const bytes& file, std::size_t data, std::size_t size) {
+    format f{file[data + 22]};
+    f.size = get16(file, data + 24);
+    if (size >= 46) {
+        f.left = signed16(file, data + 28);
+        f.right = signed16(file, data + 30);
+        f.first = signed16(file, data + 32);
+        f.alignment = get16(file, data + 34);
+        f.above = get16(file, data + 38);
+        f.below = get16(file, data + 40);
+        f.outline = get16(file, data + 44);
+    }
+    return f;
+}
 
 struct text_run {
     std::size_t length;
@@ -54,10 +82,10 @@ document read_document(const bytes& file) {
             return std::string(file.begin() + static_cast<std::ptrdiff_t>(data),
                                file.begin() + static_cast<std::ptrdiff_t>(data + 2));
         };
-        if ((type == 6 || type == 7) && size >= 28) {
-            format f{file[data + 22], type == 7 ? file[data + 26] : 0u,
-                     type == 6 && size >= 36 ? get16(file, data + 34) : 0u};
-            (type == 6 ? d.styles : d.emphases)[code()] = f;
+        if (type == 6 && size >= 28) {
+            d.styles[code()] = style_format(file, data, size);
+        } else if (type == 7 && size >= 28) {
+            d.emphases[code()] = format{file[data + 22], file[data + 26]};
         } else if (type == 8) {
             d.text.assign(file.begin() + static_cast<std::ptrdiff_t>(data),
                           file.begin() + static_cast<std::ptrdiff_t>(data + size));
@@ -118,23 +146,61 @@ std::string html_escaped(const std::string& text) {
     return out;
 }
 
+// A style's short code as a CSS class: letters and digits stay, any other byte is spelt in hex.
+std::string class_name(const std::string& code) {
+    std::string out = "s-";
+    for (unsigned char c : code) {
+        static const char hex[] = "0123456789ABCDEF";
+        if (std::isalnum(c) && c < 128)
+            out += static_cast<char>(c);
+        else
+            out += std::string("_") + hex[c >> 4] + hex[c & 15];
+    }
+    return out;
+}
+
+// Outline levels 1 to 6 are headings; the rest, and text without a style, are paragraphs.
+std::string element_of(const format* style) {
+    return style && style->outline >= 1 && style->outline <= 6 ? "h" + std::to_string(style->outline) : "p";
+}
+
+std::string points(int twips) {
+    return shortest_number(twips / 20.0) + "pt";
+}
+
+// One rule a style: its paragraphs' indents, spacing, type size and alignment.
+std::string style_rules(const std::map<std::string, format>& styles) {
+    static const char* const align[] = {"left", "right", "center", "justify"};
+    std::string css;
+    for (const auto& [code, f] : styles) {
+        css += element_of(&f) + "." + class_name(code) + " { margin: " + points(f.above) + " " + points(f.right) + " " +
+               points(f.below) + " " + points(f.left) + "; text-indent: " + points(f.first - f.left) + ";";
+        if (f.size > 0)
+            css += " font-size: " + points(f.size) + ";";
+        css += std::string(" text-align: ") + align[f.alignment < 4 ? f.alignment : 0] + "; }\n";
+    }
+    return css;
+}
+
 class writer {
 public:
     explicit writer(bool html) : html_(html) {}
 
-    void paragraph_start(const format& style) {
-        static const char* const align[] = {"", " style=\"text-align:right\"", " style=\"text-align:center\"",
-                                            " style=\"text-align:justify\""};
+    void paragraph_start(const std::string& style_code, const format* style) {
+        tag_ = element_of(style);
+        empty_ = true;
         if (html_)
-            out_ += std::string("<p") + align[style.alignment < 4 ? style.alignment : 0] + ">";
+            out_ += "<" + tag_ + (style ? " class=\"" + class_name(style_code) + "\"" : std::string()) + ">";
     }
-    void paragraph_end() { out_ += html_ ? "</p>\n" : "\n"; }
+    // An empty paragraph keeps its line, as on the organiser's screen.
+    void paragraph_end() { out_ += html_ ? std::string(empty_ ? "<br>" : "") + "</" + tag_ + ">\n" : "\n"; }
 
     void text(unsigned attributes, const bytes& t, std::size_t from, std::size_t to) {
         static const std::pair<unsigned, const char*> tags[] = {
             {bold, "b"}, {italic, "i"}, {underline, "u"}, {superscript, "sup"}, {subscript, "sub"}};
         if (from == to)
             return;
+        empty_ = false;
         for (const auto& [bit, tag] : tags)
             if (html_ && (attributes & bit))
                 out_ += std::string("<") + tag + ">";
@@ -162,6 +228,8 @@ private:
     bool html_;
     bool warned_break_ = false;
     std::string out_;
+    std::string tag_ = "p"; // the paragraph's element
+    bool empty_ = true;     // no text in it yet
 };
 
 unsigned attributes_of(const document& d, const text_run& r) {
@@ -183,7 +251,7 @@ std::string convert(const document& d, bool html, const std::string& title) {
         const std::size_t end = std::min(at + r.length, d.text.size() + 1);
         for (std::size_t from = at; from < end;) {
             if (!in_paragraph)
-                w.paragraph_start(style == d.styles.end() ? format{} : style->second);
+                w.paragraph_start(r.style, style == d.styles.end() ? nullptr : &style->second);
             in_paragraph = true;
             std::size_t stop = from;
             while (stop < end && stop < d.text.size() && d.text[stop] != 0)
@@ -202,9 +270,12 @@ std::string convert(const document& d, bool html, const std::string& title) {
         return w.output();
     return "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + html_escaped(title) +
            "</title>\n"
+           "<style>\n"
            // Tabs and the organiser's runs of blanks stay visible, as on its screen.
-           "<style>p { white-space: pre-wrap; tab-size: 8; }</style>\n</head>\n<body>\n" +
-           w.output() + "</body>\n</html>\n";
+           "p, h1, h2, h3, h4, h5, h6 { white-space: pre-wrap; tab-size: 8; }\n"
+           // A heading looks as its style says, not as the browser's headings do.
+           "h1, h2, h3, h4, h5, h6 { font-size: 1em; font-weight: normal; margin: 1em 0; }\n" +
+           style_rules(d.styles) + "</style>\n</head>\n<body>\n" + w.output() + "</body>\n</html>\n";
 }
 
 } // namespace

@@ -442,13 +442,19 @@ std::string wrd_file(const std::string& records, unsigned version = 1) {
     return as_text(head) + records;
 }
 
-// A style (type 6) or emphasis (type 7) record: code, attribute bits, inherit mask, alignment.
-std::string wrd_format(unsigned type, const char* code, unsigned attributes, unsigned inherit, unsigned align) {
+// A style (type 6) or emphasis (type 7) record: code, attribute bits, inherit mask, alignment, and
+// other words of a style by their offset (24 type size, 28 left indent, 32 first line, 44 outline).
+std::string wrd_format(unsigned type, const char* code, unsigned attributes, unsigned inherit, unsigned align,
+                       std::initializer_list<std::pair<std::size_t, int>> words = {}) {
     std::string r(80, '\0');
     r.replace(0, 2, code);
     r[22] = static_cast<char>(attributes);
     r[26] = static_cast<char>(inherit);
     r[34] = static_cast<char>(align);
+    for (const auto& [at, value] : words) {
+        r[at] = static_cast<char>(value & 0xFF);
+        r[at + 1] = static_cast<char>(value >> 8 & 0xFF);
+    }
     return wrd_record(type, type == 7 ? r.substr(0, 28) : r);
 }
 
@@ -534,9 +540,12 @@ TEST_F(Converters, WordFilesBecomeTextAndHtml) {
     const auto h = sh("'" + program("WRD2HTML") + "' -h doc.wrd");
     EXPECT_EQ(h.code, 0);
     EXPECT_NE(h.out.find("<meta charset=\"utf-8\">"), std::string::npos);
-    EXPECT_NE(h.out.find("<p>Hi <b>&lt;&amp;&gt;</b> you</p>"), std::string::npos) << h.out;
-    EXPECT_NE(h.out.find("<p style=\"text-align:center\"><u>x</u><u><sup>2</sup></u></p>"), std::string::npos) << h.out;
-    EXPECT_NE(h.out.find("<p>a&shy;b&nbsp;c<br>d</p>"), std::string::npos) << h.out;
+    EXPECT_NE(h.out.find("<p class=\"s-BT\">Hi <b>&lt;&amp;&gt;</b> you</p>"), std::string::npos) << h.out;
+    EXPECT_NE(h.out.find("<p class=\"s-CE\"><u>x</u><u><sup>2</sup></u></p>"), std::string::npos) << h.out;
+    EXPECT_NE(h.out.find("p.s-CE { margin: 0pt 0pt 0pt 0pt; text-indent: 0pt; text-align: center; }"),
+              std::string::npos)
+        << h.out;
+    EXPECT_NE(h.out.find("<p class=\"s-BT\">a&shy;b&nbsp;c<br>d</p>"), std::string::npos) << h.out;
     if (have("xmllint")) {
         spit(dir / "doc.html", h.out);
         EXPECT_EQ(sh("xmllint --html --noout doc.html").err, "");
@@ -544,10 +553,37 @@ TEST_F(Converters, WordFilesBecomeTextAndHtml) {
 
     spit(dir / "empty.wrd", wrd_file(wrd_record(8, "")));
     EXPECT_EQ(sh("'" + program("WRD2HTML") + "' -t empty.wrd").out, "\n");
+    EXPECT_NE(sh("'" + program("WRD2HTML") + "' -h empty.wrd").out.find("<p><br></p>"), std::string::npos)
+        << "an empty paragraph keeps its line";
     spit(dir / "locked.wrd", wrd_file(wrd_record(8, "secret"), 256));
     const auto locked = sh("'" + program("WRD2HTML") + "' -h locked.wrd");
     EXPECT_EQ(locked.code, 2);
     EXPECT_EQ(locked.err, "WRD2HTML: locked.wrd: the file is protected by a password\n");
+}
+
+// A style's outline level makes a heading; its paragraph format one CSS rule; twips become points.
+TEST_F(Converters, WordsOutlineAndStylesInHtml) {
+    const std::string formats = wrd_format(6, "BT", 0, 0, 3, {{24, 240}, {40, 240}, {44, 9}}) +
+                                wrd_format(6, "HA", 2, 0, 0, {{24, 320}, {40, 240}, {44, 1}}) +
+                                wrd_format(6, "HF", 0, 0, 2, {{44, 6}}) + wrd_format(6, "H7", 0, 0, 0, {{44, 7}}) +
+                                wrd_format(6, "BL", 0, 0, 0, {{28, 720}, {30, 100}, {32, 360}, {38, 60}, {44, 9}}) +
+                                wrd_format(6, "<\"", 0, 0, 0, {{44, 2}}) + wrd_format(7, "NN", 0, 0x1F, 0);
+    const std::string text = std::string("Title\0\0item\0six\0seven\0odd", 25);
+    const std::string runs = wrd_run(6, "HA", "NN") + wrd_run(1, "BT", "NN") + wrd_run(5, "BL", "NN") +
+                             wrd_run(4, "HF", "NN") + wrd_run(6, "H7", "NN") + wrd_run(4, "<\"", "NN");
+    spit(dir / "outline.wrd", wrd_file(formats + wrd_record(8, text) + wrd_record(9, runs)));
+    const auto h = sh("'" + program("WRD2HTML") + "' -h outline.wrd");
+    ASSERT_EQ(h.code, 0) << h.err;
+    for (const char* part : {
+             "<h1 class=\"s-HA\"><b>Title</b></h1>\n<p class=\"s-BT\"><br></p>\n<p class=\"s-BL\">item</p>\n"
+             "<h6 class=\"s-HF\">six</h6>\n<p class=\"s-H7\">seven</p>\n<h2 class=\"s-_3C_22\">odd</h2>\n",
+             "h1, h2, h3, h4, h5, h6 { font-size: 1em; font-weight: normal; margin: 1em 0; }",
+             "p.s-BT { margin: 0pt 0pt 12pt 0pt; text-indent: 0pt; font-size: 12pt; text-align: justify; }",
+             "h1.s-HA { margin: 0pt 0pt 12pt 0pt; text-indent: 0pt; font-size: 16pt; text-align: left; }",
+             "p.s-BL { margin: 3pt 5pt 0pt 36pt; text-indent: -18pt; text-align: left; }",
+         })
+        EXPECT_NE(h.out.find(part), std::string::npos) << part << "\n" << h.out;
+    EXPECT_EQ(sh("'" + program("WRD2HTML") + "' -t outline.wrd").out, "Title\n\nitem\nsix\nseven\nodd\n");
 }
 
 TEST_F(Converters, HostileDataAndWordFiles) {
