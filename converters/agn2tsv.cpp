@@ -344,8 +344,17 @@ std::vector<row> agenda_s3(const bytes& file) {
         out[text] = r.qstr_at(8, next);
         std::int64_t d = std::int64_t{day} - series3_day_shift;
         if (day == 0xFFFE) {
-            r.word_at(next + 4); // the 6-byte repeat block must be there
-            out[repeat] = repeat_s3(file, rec.at + next, d).words();
+            // The notes give the repeat as 6 bytes "following" the text: after the qstr where the
+            // record holds them, else the qstr's own last 6 bytes (the qstr is the last declared field).
+            std::size_t block = next;
+            if (next + 6 > r.size()) {
+                const std::size_t length = r.byte_at(8);
+                if (length < 6)
+                    throw error("a repeating entry without its repeat");
+                block = 9 + length - 6;
+                out[text] = field_text(r.data(9), length - 6);
+            }
+            out[repeat] = repeat_s3(file, rec.at + block, d).words();
         }
         if (day == no_day) {
             out[type] = "to-do";

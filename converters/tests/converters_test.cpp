@@ -1074,12 +1074,19 @@ TEST_F(Converters, AgendasBecomeTables) {
                                     dbf_record(1, word(0xFFFE) + word(1) + word(0x8000) + word(0xFFFF) + qstr("Gym") +
                                                       std::string("\x03\x01", 2) + word(34393) + word(0)) +
                                     dbf_record(1, word(0xFFFF) + word(0) + word(2) + word(0) + qstr("Post")));
-    spit(dir / "s3.agn", s3);
-    const auto old = sh("'" + program("agn2tsv") + "' s3.agn");
-    EXPECT_EQ(old.out, std::string(agn_header) +
-                           "timed\t1994-03-01\t10:00\t1994-03-01\t10:45\tMeeting\t1994-03-01 09:45\t\t\t\t\t\t\t\n"
-                           "untimed\t1994-03-02\t\t\t\tGym\t\tweekly on Wed\t\t\t\t\t\t\n"
-                           "to-do\t\t\t\t\tPost\t\t\t\t\t2\t\t\t\n");
+    // The same file with the repeat written as the last 6 bytes inside the qstr's count.
+    std::string inside = s3;
+    const std::string after = qstr("Gym") + std::string("\x03\x01", 2) + word(34393) + word(0);
+    inside.replace(inside.find(after), after.size(), qstr("Gym" + after.substr(4)));
+    for (const auto& [spelling, file] : {std::pair{"after the qstr", s3}, std::pair{"inside the qstr", inside}}) {
+        spit(dir / "s3.agn", file);
+        const auto old = sh("'" + program("agn2tsv") + "' s3.agn");
+        EXPECT_EQ(old.out, std::string(agn_header) +
+                               "timed\t1994-03-01\t10:00\t1994-03-01\t10:45\tMeeting\t1994-03-01 09:45\t\t\t\t\t\t\t\n"
+                               "untimed\t1994-03-02\t\t\t\tGym\t\tweekly on Wed\t\t\t\t\t\t\n"
+                               "to-do\t\t\t\t\tPost\t\t\t\t\t2\t\t\t\n")
+            << spelling << old.err;
+    }
 }
 
 TEST_F(Converters, GenuineAgendasAsTyped) {
