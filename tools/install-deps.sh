@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian 12 packages Kivo needs to build, run and test. With --windows, also what
-# cross-builds the engine for Windows and runs its tests under Wine, the independent decoders the
+# cross-builds Kivo for Windows (and Qt for it) and runs its tests under Wine, the independent decoders the
 # converters' tests check against (sox, ImageMagick) and the desktop files' validators; with --bench,
 # what the benchmark's screen-reader row needs. Safe to run again.
 set -eu
@@ -9,6 +9,7 @@ packages="build-essential cmake qt6-base-dev libgtest-dev googletest fonts-liber
 case "${1:-}" in
 --windows)
     packages="$packages g++-mingw-w64-x86-64-posix wine64 sox imagemagick desktop-file-utils appstream libxml2-utils"
+    packages="$packages ninja-build xz-utils" # Qt for Windows from source
     ;;
 --bench) # a real X server with the accessibility bus, as a screen-reader user has
     packages="$packages xvfb xauth dbus at-spi2-core"

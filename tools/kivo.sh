@@ -1,7 +1,7 @@
 #!/bin/sh
 # One entry point for developers: `run` builds and starts Kivo, `test` builds and runs every test,
-# `package` makes the portable archive, `install-desktop` adds Kivo to the desktop menu, `bench`
-# measures Kivo against its yardsticks.
+# `package` makes the portable archive, `windows` the Windows zip, `install-desktop` adds Kivo to the
+# desktop menu, `bench` measures Kivo against its yardsticks.
 set -eu
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,14 +15,30 @@ configure_and_build() {
     cmake --build "$build" -j "$jobs"
 }
 
-# The engine cross-built for Windows and its tests run under Wine, in a prefix thrown away after.
-windows_tests() {
-    cmake -S "$top" -B "$build-win" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -DKIVO_WERROR=$werror >/dev/null
+qt_windows="${XDG_CACHE_HOME:-$HOME/.cache}/kivo/qt-6.4.2-mingw"
+
+version() {
+    sed -n 's/^project(kivo VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt"
+}
+
+# Kivo cross-built for Windows against Qt for Windows (unpacked, or built the first time).
+configure_and_build_windows() {
+    [ -d "$qt_windows" ] || [ -f "$top/../shared/toolchains/qt-6.4.2-mingw-w64-x86_64.tar.xz" ] ||
+        echo "The first Windows build makes Qt for Windows from Debian's source: about half an hour on two cores." >&2
+    "$top/tools/build-qt-windows.sh" "$qt_windows"
+    cmake -S "$top" -B "$build-win" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -DKIVO_QT_WINDOWS="$qt_windows" \
+        -DCMAKE_BUILD_TYPE=Release -DKIVO_WERROR=$werror >/dev/null
     cmake --build "$build-win" -j "$jobs"
+}
+
+# Kivo cross-built for Windows and its tests run under Wine, in a prefix thrown away after.
+windows_tests() {
+    configure_and_build_windows
     WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/kivo-wine.XXXXXX")
     export WINEPREFIX
     status=0
     (cd "$build-win" && ctest --output-on-failure) || status=$?
+    "$top/tests/windows_package_test.sh" "$build-win" "$(version)" || status=$?
     wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
     return $status
@@ -46,6 +62,12 @@ package)
     (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
     (cd "$build" && cpack)
     ;;
+windows)
+    "$top/tools/install-deps.sh" --windows
+    configure_and_build_windows
+    (cd "$build-win" && cpack)
+    echo "$build-win/kivo-$(version)-windows-x86_64.zip"
+    ;;
 install-desktop)
     exec "$top/tools/install-desktop.sh" "${2:-$build/src}"
     ;;
@@ -58,7 +80,7 @@ bench)
         "$build/bench/kivo_bench" --screen-reader | tail -n 1
     ;;
 *)
-    echo "usage: $0 run|test|package|install-desktop [FOLDER]|bench" >&2
+    echo "usage: $0 run|test|package|windows|install-desktop [FOLDER]|bench" >&2
     exit 2
     ;;
 esac

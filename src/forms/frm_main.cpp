@@ -195,6 +195,11 @@ void frm_main::connect_handlers() {
     connect(menu_advanced_options, &QAction::triggered, this, &frm_main::menu_advanced_options_Click);
     connect(menu_about, &QAction::triggered, this, &frm_main::menu_about_Click);
     connect(lbl_status, &active_label::activated, this, &frm_main::lbl_status_Click);
+    program_folder_.addPath(from_core(mc::state().app_dir));
+    connect(&program_folder_, &QFileSystemWatcher::directoryChanged, this, [this] {
+        if (phase_ == mc::batch_phase::idle)
+            check_converter();
+    });
     progress_tick_.setInterval(50);
     progress_tick_.setSingleShot(true);
     connect(&progress_tick_, &QTimer::timeout, this, &frm_main::show_progress);
@@ -226,6 +231,12 @@ void frm_main::closeEvent(QCloseEvent* event) {
 void frm_main::keyPressEvent(QKeyEvent* event) {
     Form_KeyDown(event->key());
     QMainWindow::keyPressEvent(event);
+}
+
+void frm_main::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && phase_ == mc::batch_phase::idle)
+        check_converter();
+    QMainWindow::changeEvent(event);
 }
 
 void frm_main::Form_KeyDown(int key) {

@@ -4,6 +4,7 @@
 
 #include "convert/main_window.h"
 
+#include <QFileSystemWatcher>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -76,6 +77,7 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override; // Form_QueryUnload
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override; // the gate looks again when the window becomes active
 
 private:
     void build_controls();
@@ -123,6 +125,8 @@ private:
     // What a batch shows of its progress waits for the next tick: nobody reads 700 changes a second.
     QTimer progress_tick_;
     QString pending_currpath_, pending_nfiles_;
+    // A converter copied into the program's folder while Kivo runs is found without another click.
+    QFileSystemWatcher program_folder_;
 };
 
 } // namespace forms

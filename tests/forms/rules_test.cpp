@@ -232,25 +232,38 @@ private slots:
         QVERIFY(window_view{again}.runs_enabled());
     }
 
-    void output_mode_and_filter_leave_the_verdict_alone() {
+    // Copied in while Kivo runs, the converter is found at once; taken away, it is missed.
+    void the_gate_looks_again_when_the_program_folder_changes() {
         app_dir dir;
-        dir.converter("dbf2tsv");
         forms::frm_main w;
         w.show();
         const window_view v{w};
-        QVERIFY(v.runs_enabled());
-        QFile::remove(QString::fromStdString(dir.app + "/dbf2tsv"));
-        v.click(v.match());
-        forms::file_dialog::set_next_answer({QString::fromStdString(dir.root / "all.tsv")});
-        v.click(v.one());
-        v.click(v.many());
-        v.to_box()->setText(QStringLiteral("*.tab"));
-        QVERIFY(v.runs_enabled());
-        v.click(v.to(tsv)); // already selected: no click, no gate
-        QVERIFY(v.runs_enabled());
-        v.click(v.from(spr));
-        v.click(v.from(dbf));
         QVERIFY(!v.runs_enabled());
+        dir.converter("dbf2tsv");
+        QTRY_VERIFY_WITH_TIMEOUT(v.runs_enabled(), 5000);
+        QCOMPARE(caption(&w, "lbl_note"), QString());
+        for (const char* name : {"/dbf2tsv", "/dbf2tsv.bat"})
+            QFile::remove(QString::fromStdString(dir.app + name));
+        QTRY_VERIFY_WITH_TIMEOUT(!v.runs_enabled(), 5000);
+    }
+
+    void output_mode_and_filter_leave_the_verdict_alone() {
+        for (bool present : {true, false}) {
+            app_dir dir;
+            if (present)
+                dir.converter("dbf2tsv");
+            forms::frm_main w;
+            w.show();
+            const window_view v{w};
+            QCOMPARE(v.runs_enabled(), present);
+            v.click(v.match());
+            forms::file_dialog::set_next_answer({QString::fromStdString(dir.root / "all.tsv")});
+            v.click(v.one());
+            v.click(v.many());
+            v.to_box()->setText(QStringLiteral("*.tab"));
+            v.click(v.to(tsv)); // already selected: no click
+            QCOMPARE(v.runs_enabled(), present);
+        }
     }
 
     void cleanup() { forms::file_dialog::clear_next_answer(); }

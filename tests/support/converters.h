@@ -16,7 +16,8 @@ namespace kivo_test {
 // standard input (NAME.stdin) in the application directory, prints `output`, and exits with `exit_code`.
 void write_recording_converter(const std::string& app_dir, const std::string& name, const std::string& output = "",
                                int exit_code = 0);
-// A shell-script converter with the given body (POSIX only).
+// A script converter with the given body: a shell script on POSIX, a batch file on Windows (for the
+// few bodies both read alike: `exit 0`, `echo WORD`).
 void write_converter(const std::string& app_dir, const std::string& name, const std::string& body);
 
 // A job that runs this script as the job's converter (POSIX: through /bin/sh; Windows: through cmd).

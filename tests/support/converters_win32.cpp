@@ -24,6 +24,13 @@ void write_recording_converter(const std::string& app_dir, const std::string& na
     write_file(base + ".exit", std::to_string(exit_code));
 }
 
+void write_converter(const std::string& app_dir, const std::string& name, const std::string& body) {
+    std::string script = "@echo off\r\n";
+    for (char c : body)
+        script += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    write_file(app_dir + "\\" + name + ".bat", script);
+}
+
 long peak_rss_kb() {
     return -1;
 }

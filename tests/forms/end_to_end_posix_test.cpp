@@ -49,7 +49,7 @@ private:
 
 } // namespace
 
-class end_to_end_test : public QObject {
+class end_to_end_posix_test : public QObject {
     Q_OBJECT
 
 private slots:
@@ -261,5 +261,5 @@ private slots:
     void cleanup() { forms::file_dialog::clear_next_answer(); }
 };
 
-KIVO_GUI_TEST_MAIN(end_to_end_test)
-#include "end_to_end_test.moc"
+KIVO_GUI_TEST_MAIN(end_to_end_posix_test)
+#include "end_to_end_posix_test.moc"

@@ -59,7 +59,7 @@ struct batch_setup {
 
 } // namespace
 
-class batch_window_test : public QObject {
+class batch_window_posix_test : public QObject {
     Q_OBJECT
 
 private slots:
@@ -142,5 +142,5 @@ private slots:
     void cleanup() { forms::file_dialog::clear_next_answer(); }
 };
 
-KIVO_GUI_TEST_MAIN(batch_window_test)
-#include "batch_window_test.moc"
+KIVO_GUI_TEST_MAIN(batch_window_posix_test)
+#include "batch_window_posix_test.moc"

@@ -28,7 +28,7 @@ QStringList shown(QListWidget* list) {
 
 } // namespace
 
-class frm_dirlist_test : public QObject {
+class frm_dirlist_posix_test : public QObject {
     Q_OBJECT
 
     kivo_test::temp_dir tree;
@@ -181,5 +181,5 @@ private slots:
     }
 };
 
-KIVO_GUI_TEST_MAIN(frm_dirlist_test)
-#include "frm_dirlist_test.moc"
+KIVO_GUI_TEST_MAIN(frm_dirlist_posix_test)
+#include "frm_dirlist_posix_test.moc"
