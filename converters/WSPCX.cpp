@@ -60,6 +60,7 @@ std::vector<plane> read_planes(const bytes& file) {
     if (count == 0 || count > (file.size() - pic_header) / pic_descriptor)
         throw error("not a picture file (" + std::to_string(count) + " bitmaps declared)");
     std::vector<plane> planes;
+    std::size_t repeated = 0, bytes_read = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t at = pic_header + i * pic_descriptor;
         const std::size_t width = get16(file, at + 2), height = get16(file, at + 4), size = get16(file, at + 6);
@@ -68,10 +69,24 @@ std::vector<plane> read_planes(const bytes& file) {
             throw error("bitmap " + std::to_string(i + 1) + " is empty");
         if (size < pic_row_bytes(width) * height || data_at > file.size() || size > file.size() - data_at)
             throw error("bitmap " + std::to_string(i + 1) + " lies outside the file");
+        // An entry for a bitmap already read would only write the same picture again.
+        const auto same = [&](const plane& p) {
+            return p.data == file.data() + data_at && p.width == width && p.height == height;
+        };
+        if (std::any_of(planes.begin(), planes.end(), same)) {
+            ++repeated;
+            continue;
+        }
+        // Bitmaps that share their bytes could make a small file into gigabytes of pictures.
+        bytes_read += size;
+        if (bytes_read > file.size() - pic_header)
+            throw error("the bitmaps overlap: more pictures than the file holds");
         if (crc16(file.data() + data_at, size) != get16(file, at))
             warn("bitmap " + std::to_string(i + 1) + ": checksum does not match (converted all the same)");
         planes.push_back({width, height, file.data() + data_at});
     }
+    if (repeated > 0)
+        warn(std::to_string(repeated) + " entries point at a bitmap already converted: left out");
     return planes;
 }
 
@@ -342,8 +357,10 @@ void pic_to_pcx(const std::string& input) {
     const auto pictures = from_pic(read_file(input));
     const std::string first = beside(input, ".pcx");
     const std::string base = first.substr(0, first.size() - 4);
+    std::vector<std::pair<std::string, bytes>> outputs;
     for (std::size_t k = 1; k <= pictures.size(); ++k)
-        write_output(input, k == 1 ? first : base + "_" + std::to_string(k) + ".pcx", to_pcx(pictures[k - 1]));
+        outputs.emplace_back(k == 1 ? first : base + "_" + std::to_string(k) + ".pcx", to_pcx(pictures[k - 1]));
+    write_outputs(input, outputs);
     const std::string last = fs_name(base) + "_" + std::to_string(pictures.size()) + ".pcx";
     if (pictures.size() > 1)
         warn(std::to_string(pictures.size()) + " pictures, written to " + fs_name(first) +

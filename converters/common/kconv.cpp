@@ -15,6 +15,7 @@
 #include <io.h>
 #include <sys/stat.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -132,27 +133,65 @@ std::string beside(const std::string& input, const std::string& ext) {
 
 namespace {
 
-// The new file being written, for the signal handler: removed if the converter is stopped.
-char pending_output[4096];
+// The new files being written, for the signal handler: removed if the converter is stopped. Changed
+// only with the signals blocked, so the handler never sees it half changed.
+std::vector<std::string> pending_outputs;
 
-extern "C" void remove_pending_output(int sig) {
-    if (pending_output[0])
-        std::remove(pending_output);
+extern "C" void remove_pending_outputs(int sig) {
+    for (const std::string& name : pending_outputs)
+        std::remove(name.c_str());
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
 
-std::string temporary_beside(const std::string& output) {
-    static std::mt19937 random{std::random_device{}()};
-    return output + ".tmp-" + std::to_string(random() % 1000000000u);
+// Runs `change` on the pending list with the stopping signals held back.
+void with_signals_held(const std::function<void()>& change) {
+#ifdef _WIN32
+    change();
+#else
+    sigset_t stopping, old;
+    sigemptyset(&stopping);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        sigaddset(&stopping, sig);
+    sigprocmask(SIG_BLOCK, &stopping, &old);
+    change();
+    sigprocmask(SIG_SETMASK, &old, nullptr);
+#endif
 }
 
-// A file that did not exist: never a link's target, never someone else's file.
+void handle_stopping_signals() {
+    for (int sig : {SIGTERM, SIGINT})
+        std::signal(sig, remove_pending_outputs);
+#ifndef _WIN32
+    std::signal(SIGHUP, remove_pending_outputs);
+    std::signal(SIGXFSZ, SIG_IGN); // a file-size limit fails the write instead of killing us mid-file
+#endif
+}
+
+// OUTPUT.tmp-N beside the output, the name shortened (never inside a UTF-8 character) so that the
+// whole stays within 255 bytes whatever the output's name.
+std::string temporary_beside(const std::string& output) {
+    static std::mt19937 random{std::random_device{}()};
+    const std::string suffix = ".tmp-" + std::to_string(random() % 1000000000u);
+    const fs::path path = fs::u8path(output);
+    std::string name = path.filename().u8string();
+    if (name.size() + suffix.size() > 255) {
+        name.resize(255 - suffix.size());
+        while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80)
+            name.pop_back();
+        if (!name.empty() && static_cast<unsigned char>(name.back()) >= 0xC0)
+            name.pop_back();
+    }
+    return (path.parent_path() / fs::u8path(name + suffix)).u8string();
+}
+
+// A file that did not exist, readable by its owner alone until it takes its final mode: never a
+// link's target, never someone else's file.
 int create_new(const std::string& path) {
 #ifdef _WIN32
     return _wopen(fs::u8path(path).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
-    return ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0666);
+    return ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600);
 #endif
 }
 
@@ -171,48 +210,118 @@ bool write_all(int fd, const bytes& data) {
     return true;
 }
 
+// The mode (and owner) a new output takes: the earlier file's, or what the umask gives a new file.
+void take_final_mode(int fd, const std::string& output) {
+#ifdef _WIN32
+    (void)fd;
+    (void)output;
+#else
+    struct stat old {};
+    if (::lstat(output.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+            (void)!::fchown(fd, old.st_uid, old.st_gid);
+        ::fchmod(fd, old.st_mode & 07777);
+        return;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+#endif
+}
+
+int close_file(int fd) {
+#ifdef _WIN32
+    return _close(fd);
+#else
+    return ::close(fd);
+#endif
+}
+
+// Where the outputs go: beside the input, or, when Kivo runs the converter, into the folder it names
+// for them (it puts them in place itself once the job has succeeded).
+std::string placed(const std::string& output) {
+    const char* folder = std::getenv("KIVO_OUTPUT_DIR");
+    if (!folder || !*folder)
+        return output;
+    return (fs::u8path(folder) / fs::u8path(output).filename()).u8string();
+}
+
+void check_target(const std::string& input, const std::string& output) {
+    std::error_code ec;
+    const auto status = fs::symlink_status(fs::u8path(output), ec);
+    if (ec || !fs::exists(status))
+        return;
+    const std::string name = fs::u8path(output).filename().u8string();
+    if (!fs::is_regular_file(status))
+        throw error(name + ": the output is a link or a special file");
+    if (fs::equivalent(fs::u8path(input), fs::u8path(output), ec))
+        throw error(name + ": output would overwrite the input");
+}
+
+// The outputs' bytes by reference: a long recording is not copied to be written.
+void write_every_output(const std::string& input, const std::vector<std::pair<std::string, const bytes*>>& outputs) {
+    std::vector<std::string> targets, temps;
+    for (const auto& output : outputs) {
+        targets.push_back(placed(output.first));
+        check_target(input, targets.back());
+    }
+    handle_stopping_signals();
+    const auto drop_temps = [&temps] {
+        with_signals_held([&temps] {
+            for (const std::string& t : temps)
+                std::remove(t.c_str());
+            pending_outputs.clear();
+        });
+    };
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const std::string name = fs::u8path(targets[i]).filename().u8string();
+        std::string temp;
+        int fd = -1;
+        for (int tries = 0; fd < 0 && tries < 100; ++tries) {
+            temp = temporary_beside(targets[i]);
+            fd = create_new(temp);
+        }
+        if (fd < 0) {
+            const int create_error = errno;
+            drop_temps();
+            throw error("cannot write " + name + " (" + std::strerror(create_error) + ")");
+        }
+        with_signals_held([&] {
+            temps.push_back(temp);
+            pending_outputs.push_back(temp);
+        });
+        bool ok = write_all(fd, *outputs[i].second);
+        const int write_error = errno;
+        take_final_mode(fd, targets[i]);
+        ok = close_file(fd) == 0 && ok;
+        if (!ok) {
+            drop_temps();
+            throw error("cannot write " + name + " (" + std::strerror(write_error) + ")");
+        }
+    }
+    // Every output is complete: all of them take their places.
+    for (std::size_t i = 0; i < temps.size(); ++i) {
+        std::error_code ec;
+        fs::rename(fs::u8path(temps[i]), fs::u8path(targets[i]), ec);
+        if (ec) {
+            drop_temps();
+            throw error("cannot write " + fs::u8path(targets[i]).filename().u8string() + " (" + ec.message() + ")");
+        }
+    }
+    with_signals_held([] { pending_outputs.clear(); });
+}
+
 } // namespace
 
+void write_outputs(const std::string& input, const std::vector<std::pair<std::string, bytes>>& outputs) {
+    std::vector<std::pair<std::string, const bytes*>> refs;
+    for (const auto& [path, data] : outputs)
+        refs.emplace_back(path, &data);
+    write_every_output(input, refs);
+}
+
 void write_output(const std::string& input, const std::string& output, const bytes& data) {
-    std::error_code ec;
-    const auto status = fs::symlink_status(output, ec);
-    const std::string name = fs::path(output).filename().string();
-    if (!ec && fs::exists(status)) {
-        if (!fs::is_regular_file(status))
-            throw error("the output is a link or a special file");
-        if (fs::equivalent(input, output, ec))
-            throw error("output would overwrite the input");
-    }
-    std::string temp;
-    int fd = -1;
-    for (int tries = 0; fd < 0 && tries < 100; ++tries) {
-        temp = temporary_beside(output);
-        fd = create_new(temp);
-    }
-    if (fd < 0 || temp.size() >= sizeof pending_output)
-        throw error("cannot write " + name + " (" + std::strerror(errno) + ")");
-    std::strcpy(pending_output, temp.c_str());
-    std::signal(SIGTERM, remove_pending_output);
-    std::signal(SIGINT, remove_pending_output);
-#ifdef SIGXFSZ
-    std::signal(SIGXFSZ, SIG_IGN); // a file-size limit fails the write instead of killing us mid-file
-#endif
-    bool ok = write_all(fd, data);
-    const int write_error = errno;
-#ifdef _WIN32
-    ok = _close(fd) == 0 && ok;
-#else
-    ok = ::close(fd) == 0 && ok;
-#endif
-    if (ok)
-        fs::rename(fs::u8path(temp), fs::u8path(output), ec);
-    if (!ok || ec)
-        std::remove(temp.c_str());
-    pending_output[0] = '\0';
-    if (!ok)
-        throw error("cannot write " + name + " (" + std::strerror(write_error) + ")");
-    if (ec)
-        throw error("cannot write " + name + " (" + ec.message() + ")");
+    write_every_output(input, {{output, &data}});
 }
 
 } // namespace kconv

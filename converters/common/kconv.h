@@ -49,9 +49,13 @@ void put32(bytes& out, std::uint32_t value);
 
 // The input's path with its file name's extension replaced by `ext`.
 std::string beside(const std::string& input, const std::string& ext);
-// Writes the output file, never onto the input and never through a link or into a special file: a
-// new file beside it, renamed over it only when complete. On a failure, SIGTERM or SIGINT the new
-// file goes and an earlier output stays as it was.
+// Writes the output files, never onto the input and never through a link or into a special file:
+// every target is checked first, each is written to a new file beside it (its owner's alone until
+// complete), and only when all are complete do they take their places, with the mode and owner of
+// the files they replace, or the umask's mode. On a failure, SIGTERM, SIGINT or SIGHUP the new files
+// go and the earlier outputs stay as they were. Where Kivo names a folder for them
+// (KIVO_OUTPUT_DIR), the outputs go there under their names, for Kivo to put in place.
+void write_outputs(const std::string& input, const std::vector<std::pair<std::string, bytes>>& outputs);
 void write_output(const std::string& input, const std::string& output, const bytes& data);
 
 } // namespace kconv

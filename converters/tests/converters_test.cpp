@@ -827,6 +827,79 @@ TEST_F(Converters, OutputsAreReplacedWhole) {
     EXPECT_EQ(slurp(dir / "link.wav"), "earlier");
 }
 
+// A bitmap file of `entries` descriptors of 16 x `height` bitmaps at `data` offsets apart from one
+// another's (0: all the same bitmap).
+bytes pic_of_entries(int entries, int height, int apart) {
+    bytes out{'P', 'I', 'C', 0xDC, 0x30, 0x30};
+    kconv::put16(out, static_cast<std::uint16_t>(entries));
+    const std::size_t data_start = 8 + 12 * static_cast<std::size_t>(entries);
+    for (int i = 0; i < entries; ++i) {
+        for (unsigned v : {0u, 16u, static_cast<unsigned>(height), static_cast<unsigned>(2 * height)})
+            kconv::put16(out, static_cast<std::uint16_t>(v));
+        kconv::put32(out, static_cast<std::uint32_t>(data_start + static_cast<std::size_t>(i * apart) -
+                                                     (8 + 12 * static_cast<std::size_t>(i) + 12)));
+    }
+    out.resize(data_start + static_cast<std::size_t>(2 * height + entries * apart), 0x55);
+    return out;
+}
+
+TEST_F(Converters, ABitmapFilesPicturesAreOneSet) {
+    // Six bitmaps of one size: three grey pictures, a.pcx, a_2.pcx, a_3.pcx.
+    spit(dir / "a.pic", as_text(pic_file(8, 1, std::vector<std::vector<int>>(6, std::vector<int>(8, 1)))));
+    for (const char* earlier : {"a.pcx", "a_2.pcx"}) {
+        spit(dir / earlier, "earlier");
+        fs::permissions(dir / earlier, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    }
+    spit(dir / "victim", "precious");
+    fs::create_symlink(dir / "victim", dir / "a_3.pcx");
+    const auto refused = sh("'" + program("WSPCX") + "' -W -S a.pic");
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_NE(refused.err.find("a_3.pcx: the output is a link or a special file"), std::string::npos) << refused.err;
+    EXPECT_EQ(slurp(dir / "a.pcx") + slurp(dir / "a_2.pcx") + slurp(dir / "victim"), "earlierearlierprecious")
+        << "no picture of the set is written";
+    fs::remove(dir / "a_3.pcx");
+    ASSERT_EQ(sh("umask 022; '" + program("WSPCX") + "' -W -S a.pic").code, 0);
+    EXPECT_EQ(fs::status(dir / "a_2.pcx").permissions() & fs::perms::all, fs::perms(0640)) << "the earlier mode";
+    EXPECT_EQ(fs::status(dir / "a_3.pcx").permissions() & fs::perms::all, fs::perms(0644)) << "the umask's";
+    EXPECT_EQ(slurp(dir / "a_2.pcx").substr(0, 1), "\x0A");
+    for (const auto& entry : fs::directory_iterator(dir))
+        EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << "left behind: " << entry.path();
+
+    // Where Kivo names a folder, the whole set goes there.
+    fs::create_directory(dir / "scratch");
+    ASSERT_EQ(sh("KIVO_OUTPUT_DIR='" + (dir / "scratch").string() + "' '" + program("WSPCX") + "' -W -S a.pic").code,
+              0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "scratch"), fs::directory_iterator()), 3);
+}
+
+TEST_F(Converters, BitmapEntriesCannotMultiplyAFile) {
+    spit(dir / "one.pic", as_text(pic_of_entries(4000, 1, 0)));
+    const auto r = run_limited({program("WSPCX"), "-W", "-S"}, dir / "one.pic", false, dir / "out");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(fs::exists(dir / "one.pcx"));
+    EXPECT_FALSE(fs::exists(dir / "one_2.pcx"));
+    EXPECT_NE(slurp(dir / "out.err").find("3999 entries point at a bitmap already converted"), std::string::npos);
+
+    spit(dir / "overlap.pic", as_text(pic_of_entries(100, 30000, 2)));
+    const auto o = run_limited({program("WSPCX"), "-W", "-S"}, dir / "overlap.pic", false, dir / "out");
+    EXPECT_EQ(o.code, 1);
+    EXPECT_NE(slurp(dir / "out.err").find("the bitmaps overlap"), std::string::npos) << slurp(dir / "out.err");
+    EXPECT_FALSE(fs::exists(dir / "overlap.pcx"));
+}
+
+TEST_F(Converters, AnyValidOutputNameWorks) {
+    const std::string name(246, 'w');
+    bytes wve(reinterpret_cast<const std::uint8_t*>("ALawSoundFile**"),
+              reinterpret_cast<const std::uint8_t*>("ALawSoundFile**") + 16);
+    kconv::put16(wve, 0x100F);
+    kconv::put32(wve, 8);
+    wve.resize(40, 0xD5);
+    spit(dir / (name + ".wve"), as_text(wve));
+    const auto r = sh("'" + program("wve2wav") + "' " + name + ".wve");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir / (name + ".wav")));
+}
+
 TEST_F(Converters, EveryConverterAnswersHelpVersionAndWrongCalls) {
     for (const char* name : {"csv2tsv", "tsv2csv", "wve2wav", "wav2wve", "WSPCX", "dbf2tsv", "tsv2dbf", "WRD2HTML"}) {
         const std::string p = "'" + program(name) + "'";
