@@ -113,6 +113,22 @@ std::unique_ptr<platform::output_file> place_output(const batch& b, const std::s
                     [&] { return std::make_unique<platform::output_file>(path, h); });
 }
 
+// A converter's outputs are one set: each is checked as the first was and claimed for this input,
+// and none takes its place unless all may.
+void commit_outputs(batch& b, platform::output_file& placed, const std::string& output, const std::string& input) {
+    for (const std::string& path : placed.produced()) {
+        if (platform::path_key(path) == platform::path_key(output))
+            continue; // checked and claimed before the job
+        try {
+            refuse(output_problem(path));
+            claim_output(b, path, input);
+        } catch (const refusal& e) {
+            throw conversion_error(file_name_part(path) + ": " + e.what()); // the job ran: its file failed
+        }
+    }
+    reworded("cannot put the output in place", [&] { placed.commit(); });
+}
+
 // An append that fails leaves the single output file as it was, and ends the batch: every later
 // file would meet the same full disk.
 void append_or_stop(batch& b, const std::string& input) {
@@ -166,6 +182,8 @@ std::string convert_file(batch& b, const std::string& input) {
         in = reworded("cannot read the input", [&] { return std::make_unique<platform::input_file>(job.input_path); });
     job.command.input = in ? in->handle() : -1;
     job.command.output = placed->handle();
+    if (!placed->folder().empty())
+        job.command.environment.push_back("KIVO_OUTPUT_DIR=" + placed->folder());
 
     const auto result = mod_ExecCmd::ExecCmd(b.window, job.command);
     if (result.stopped)
@@ -177,7 +195,7 @@ std::string convert_file(batch& b, const std::string& input) {
     if (single)
         append_or_stop(b, input);
     else
-        reworded("cannot put the output in place", [&] { placed->commit(); });
+        commit_outputs(b, *placed, output, input);
     return result.error_tail;
 }
 

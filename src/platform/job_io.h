@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -15,8 +16,10 @@ public:
         // The converter's standard output. POSIX: a new file beside `path`, never opened through a
         // link, renamed over `path` by commit(). Windows (the job script redirects by name): as by_name.
         standard_output,
-        // The converter (or the job script's redirection) writes `path` by name: what lay there is
-        // moved aside, and put back unless commit() runs.
+        // The converter writes its outputs itself. POSIX: into a new folder beside `path` that it
+        // is told of (KIVO_OUTPUT_DIR), all of them moved in by commit(); what lay there is never
+        // touched before. Windows (and the job script's redirection): it writes `path` by name,
+        // what lay there is moved aside, and put back unless commit() runs.
         by_name,
         // Kivo's scratch output, emptied in place; never a link or a special file.
         scratch,
@@ -28,7 +31,12 @@ public:
 
     // For the job's standard output; -1 where the job script redirects it.
     std::intptr_t handle() const;
-    void commit(); // raises os_error
+    // Where the converter writes its outputs (POSIX, by_name), else empty.
+    std::string folder() const;
+    // Once the job has ended: the paths its outputs will take, beside `path` (by_name).
+    std::vector<std::string> produced() const;
+    // Puts the outputs in place, each with the mode (and owner) of the file it replaces. Raises os_error.
+    void commit();
 
     struct impl;
 

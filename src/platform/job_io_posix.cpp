@@ -4,9 +4,11 @@
 #include "platform/job_io_shared.h"
 #include "platform/plain_file_posix.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,26 +22,59 @@ namespace {
     throw os_error(std::strerror(errno));
 }
 
-// A fresh file beside `path`, created as the shell's redirection would create it (0666 less the
-// umask); O_EXCL: never a link's target, never a file that was there.
+// A fresh file beside `path` that its owner alone may read until it takes its place; O_EXCL: never
+// a link's target, never a file that was there.
 int create_beside(const std::string& path, std::string& name) {
     for (int tries = 0; tries < 100; ++tries) {
         name = temporary_name(path);
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     return -1;
 }
 
-// A new file takes the old one's permission bits (and owner, where Kivo may give it).
+// A fresh folder beside `path` for a converter's outputs, Kivo's alone.
+std::string folder_beside(const std::string& path) {
+    for (int tries = 0; tries < 100; ++tries) {
+        std::string name = temporary_name(path);
+        if (::mkdir(name.c_str(), 0700) == 0)
+            return name;
+        if (errno != EEXIST)
+            fail_errno();
+    }
+    throw os_error("no free temporary name beside the output");
+}
+
+// A new file takes the old one's permission bits (and owner, where Kivo may give it); a first one
+// the bits a new file gets from the umask, as the shell's redirection would give it.
 void take_over_attributes(int fd, const std::string& path) {
     struct stat old {};
-    if (::lstat(path.c_str(), &old) != 0 || !S_ISREG(old.st_mode))
+    if (::lstat(path.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
         return;
+    }
     if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
         (void)!::fchown(fd, old.st_uid, old.st_gid);
     ::fchmod(fd, old.st_mode & 07777);
+}
+
+std::string folder_of(const std::string& path) {
+    const auto cut = path.rfind('/');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// The plain files a converter left in its folder.
+std::vector<std::string> names_in(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        if (entry.is_regular_file(ec) && !entry.is_symlink(ec))
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 int open_scratch(const std::string& path) {
@@ -72,7 +107,7 @@ output_file::output_file(const std::string& path, how h) : d(std::make_unique<im
             fail_errno();
         break;
     case how::by_name:
-        d->temp = set_aside(path);
+        d->temp = folder_beside(path);
         break;
     case how::scratch:
         d->fd = open_scratch(path);
@@ -86,10 +121,23 @@ output_file::~output_file() {
         ::close(d->fd);
     if (d->committed)
         return;
+    std::error_code ec;
     if (d->mode == how::standard_output)
         ::unlink(d->temp.c_str());
     else
-        put_back(d->temp, d->path);
+        std::filesystem::remove_all(d->temp, ec);
+}
+
+std::string output_file::folder() const {
+    return d->mode == how::by_name ? d->temp : std::string();
+}
+
+std::vector<std::string> output_file::produced() const {
+    std::vector<std::string> paths;
+    if (d->mode == how::by_name)
+        for (const std::string& name : names_in(d->temp))
+            paths.push_back(folder_of(d->path) + name);
+    return paths;
 }
 
 std::intptr_t output_file::handle() const {
@@ -100,7 +148,19 @@ void output_file::commit() {
     if (d->committed)
         return;
     if (d->mode == how::by_name) {
-        let_go(d->temp, d->path);
+        // Each output in turn; a rename replaces what lay there (a link too) and never writes through it.
+        for (const std::string& name : names_in(d->temp)) {
+            const std::string from = d->temp + "/" + name, to = folder_of(d->path) + name;
+            const int fd = ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd >= 0) {
+                take_over_attributes(fd, to);
+                ::close(fd);
+            }
+            if (::rename(from.c_str(), to.c_str()) != 0)
+                fail_errno();
+        }
+        std::error_code ec;
+        std::filesystem::remove_all(d->temp, ec);
     } else {
         take_over_attributes(d->fd, d->path);
         // A rename replaces a link in the output's place; it never writes through it.

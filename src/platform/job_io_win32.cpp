@@ -49,6 +49,14 @@ output_file::~output_file() {
     }
 }
 
+std::string output_file::folder() const {
+    return {};
+}
+
+std::vector<std::string> output_file::produced() const {
+    return {d->path};
+}
+
 std::intptr_t output_file::handle() const {
     return -1;
 }

@@ -15,10 +15,11 @@ namespace platform {
 // looked up between Kivo's checks and the converter's start.
 struct job_command {
     std::string script;
-    std::string program;           // POSIX: the converter's path
-    std::vector<std::string> args; // POSIX: its arguments, as the script's shell would pass them
-    std::intptr_t input = -1;      // POSIX: its standard input (-1: none at all, /dev/null)
-    std::intptr_t output = -1;     // POSIX: its standard output (-1: /dev/null)
+    std::string program;                  // POSIX: the converter's path
+    std::vector<std::string> args;        // POSIX: its arguments, as the script's shell would pass them
+    std::intptr_t input = -1;             // POSIX: its standard input (-1: none at all, /dev/null)
+    std::intptr_t output = -1;            // POSIX: its standard output (-1: /dev/null)
+    std::vector<std::string> environment; // POSIX: NAME=VALUE added to Kivo's own for the converter
 };
 
 class job_process {

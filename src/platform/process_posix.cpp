@@ -1,5 +1,6 @@
 #include "platform/process.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -44,18 +45,32 @@ int open_pidfd(pid_t pid) {
 // Everything the child needs, made before it starts. It shares Kivo's memory until it execs (as
 // posix_spawn's child does, without copying Kivo's page tables): it makes system calls only.
 struct exec_plan {
-    std::vector<std::string> strings;
+    std::vector<std::string> strings, environment;
     std::vector<char*> argv, sh_argv; // sh_argv: a converter script without #! line, as sh would run it
+    std::vector<char*> envp;
     int in = -1, out = -1, err = -1, report = -1;
     pid_t parent = 0;
 
-    explicit exec_plan(const job_command& job) : strings(job.args) {
+    explicit exec_plan(const job_command& job) : strings(job.args), environment(job.environment) {
         strings.insert(strings.begin(), job.program);
         strings.insert(strings.begin(), "/bin/sh");
         for (auto& s : strings)
             sh_argv.push_back(s.data());
         sh_argv.push_back(nullptr);
         argv.assign(sh_argv.begin() + 1, sh_argv.end());
+        // Kivo's environment, where the job's own entries replace those of the same names.
+        const auto named = [this](const char* entry) {
+            return std::any_of(environment.begin(), environment.end(), [entry](const std::string& own) {
+                const auto name = own.substr(0, own.find('=') + 1);
+                return std::strncmp(entry, name.c_str(), name.size()) == 0;
+            });
+        };
+        for (char** e = environ; *e; ++e)
+            if (!named(*e))
+                envp.push_back(*e);
+        for (auto& own : environment)
+            envp.push_back(own.data());
+        envp.push_back(nullptr);
     }
 
     [[noreturn]] void run_child() const {
@@ -79,9 +94,9 @@ struct exec_plan {
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr); // the mask Kivo blocked everything with
-        ::execve(argv[0], argv.data(), environ);
+        ::execve(argv[0], argv.data(), envp.data());
         if (errno == ENOEXEC)
-            ::execve(sh_argv[0], sh_argv.data(), environ);
+            ::execve(sh_argv[0], sh_argv.data(), envp.data());
         const int error = errno;
         (void)!::write(report, &error, sizeof error);
         ::_exit(error == ENOENT ? 127 : 126);

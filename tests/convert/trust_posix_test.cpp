@@ -121,16 +121,21 @@ TEST_F(Trust, ASuccessfulJobReplacesTheOutputInOneStep) {
     EXPECT_EQ(mode_of(out), 0640u) << "a first output gets what the shell's redirection would give it";
 }
 
-// Converters that write their own output: the old file is moved aside and put back on failure.
+// Converters that write their own outputs write them into a folder Kivo names; Kivo puts them in
+// place when the job succeeded, and touches nothing else: what another Kivo wrote meanwhile stays.
 TEST_F(Trust, SelfWritingConvertersKeepTheEarlierOutputOnFailure) {
     pair(wve, wav);
     const std::string in = input("s.wve"), out = data + "/s.wav";
-    const std::string writes = "out=\"${1%.wve}.wav\"; printf half > \"$out\"; echo > '" + root / "started" + "'\n";
+    const std::string writes = "printf half > \"$KIVO_OUTPUT_DIR/s.wav\"; echo > '" + root / "started" + "'\n";
+    const std::string other_kivo = "printf other > '" + out + "'\n";
     const struct {
-        const char* then;
+        std::string then;
         bool stop;
         const char* left;
-    } cases[] = {{"exit 1", false, "earlier"}, {"sleep 30", true, "earlier"}, {"exit 0", false, "half"}};
+    } cases[] = {{"exit 1", false, "earlier"},
+                 {"sleep 30", true, "earlier"},
+                 {"exit 0", false, "half"},
+                 {other_kivo + "exit 1", false, "other"}};
     for (const auto& c : cases) {
         write_file(out, "earlier");
         fs::remove(root / "started");
@@ -142,6 +147,27 @@ TEST_F(Trust, SelfWritingConvertersKeepTheEarlierOutputOnFailure) {
         EXPECT_EQ(read_file(out), c.left) << c.then;
         EXPECT_EQ(names_in(data), (std::vector<std::string>{"s.wav", "s.wve"})) << c.then;
     }
+}
+
+// All outputs of a job are one set: each checked and claimed as the first, none in place unless all.
+TEST_F(Trust, AConvertersOutputsAreOneSet) {
+    pair(pic, pcx);
+    write_converter(app, "WSPCX",
+                    "n=$(basename \"${3%.pic}\"); printf new > \"$KIVO_OUTPUT_DIR/$n.pcx\"\n"
+                    "[ \"$n\" = icons ] && printf new2 > \"$KIVO_OUTPUT_DIR/${n}_2.pcx\"; exit 0\n");
+    const std::string icons = input("icons.pic"), second = input("icons_2.pic");
+    write_file(data + "/icons.pcx", "earlier");
+    fs::create_symlink(root / "elsewhere", data + "/icons_2.pcx");
+    run({icons});
+    EXPECT_EQ(read_file(data + "/icons.pcx"), "earlier") << "no picture of the set took its place";
+    EXPECT_FALSE(exists(root / "elsewhere"));
+    EXPECT_EQ(logged()[0], icons + "\tfailed\ticons_2.pcx: the output is a link or a special file");
+
+    fs::remove(data + "/icons_2.pcx");
+    run({icons, second});
+    EXPECT_EQ(read_file(data + "/icons.pcx") + read_file(data + "/icons_2.pcx"), "newnew2");
+    EXPECT_EQ(logged()[0], second + "\tskipped\tsame output as icons.pic") << "picture 2 of icons.pic is kept";
+    EXPECT_EQ(names_in(data), (std::vector<std::string>{"icons.pcx", "icons.pic", "icons_2.pcx", "icons_2.pic"}));
 }
 
 TEST_F(Trust, AKilledKivoLeavesTheEarlierOutputAndOneRecognisableFile) {
