@@ -6,7 +6,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -30,6 +32,70 @@ constexpr std::size_t error_tail_size = 4096;
 
 bool group_alive(pid_t group) {
     return ::kill(-group, 0) == 0;
+}
+
+// Kivo's children: its own jobs, and, while it is a subreaper, whatever a job's processes left
+// behind when they ended (a daemon that called setsid included).
+std::vector<pid_t> children_of_kivo() {
+    std::vector<pid_t> children;
+    DIR* tasks = ::opendir("/proc/self/task");
+    if (!tasks)
+        return children;
+    while (const dirent* task = ::readdir(tasks)) {
+        if (task->d_name[0] == '.')
+            continue;
+        const std::string path = std::string("/proc/self/task/") + task->d_name + "/children";
+        if (FILE* f = std::fopen(path.c_str(), "re")) {
+            for (int child = 0; std::fscanf(f, "%d", &child) == 1;)
+                children.push_back(child);
+            std::fclose(f);
+        }
+    }
+    ::closedir(tasks);
+    return children;
+}
+
+std::string proc_file(pid_t pid, const char* name) {
+    std::string text;
+    if (FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/" + name).c_str(), "re")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+            text.append(buffer, n);
+        std::fclose(f);
+    }
+    return text;
+}
+
+// A process of the job: in its process group (also once ended), or carrying its mark in its
+// environment (one that left the group).
+bool of_the_job(pid_t child, pid_t group, const std::string& mark) {
+    const std::string stat = proc_file(child, "stat");
+    const auto after_name = stat.rfind(')');
+    int parent = 0, pgrp = 0;
+    char state = 0;
+    if (after_name != std::string::npos &&
+        std::sscanf(stat.c_str() + after_name + 1, " %c %d %d", &state, &parent, &pgrp) == 3 && pgrp == group)
+        return true;
+    const std::string environment = proc_file(child, "environ");
+    return environment.find(mark + '\0') != std::string::npos || environment.rfind(mark, 0) == 0;
+}
+
+// Everything the job started ends with it, wherever it went: each is killed and reaped; what it
+// started in turn comes back to Kivo as it dies, and goes the same way.
+void end_what_the_job_left(pid_t group, const std::string& mark) {
+    for (int round = 0; round < 1000; ++round) {
+        bool any = false;
+        for (pid_t child : children_of_kivo()) {
+            if (!of_the_job(child, group, mark))
+                continue;
+            any = true;
+            ::kill(child, SIGKILL);
+            while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+        if (!any)
+            return;
+    }
 }
 
 // Where the pid cannot be waited for by descriptor (an old kernel), the waiter polls instead.
@@ -83,7 +149,7 @@ struct exec_plan {
                 ::sigaction(sig, &dfl, nullptr);
         }
         ::setpgid(0, 0);
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL); // the converter does not outlive Kivo
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM); // the converter does not outlive Kivo, and may clean up
         if (::getppid() != parent)
             ::_exit(128 + SIGKILL);
         ::dup2(in, 0);
@@ -168,6 +234,7 @@ struct job_process::impl {
     clock::time_point kill_at;
     int status = 0;
     std::string tail;
+    std::string mark; // KIVO_JOB=..., in the environment of everything the job starts
     std::thread waiter, killer;
 
     void keep(const char* data, std::size_t n) {
@@ -233,6 +300,8 @@ struct job_process::impl {
             while (group_alive(pid) && clock::now() < kill_at)
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
         ::kill(-pid, SIGKILL);
+        end_what_the_job_left(pid, mark);
+        ::prctl(PR_SET_CHILD_SUBREAPER, 0); // a program the user opens from Kivo is not Kivo's to reap
     }
 
     void kill_after_grace() {
@@ -256,7 +325,13 @@ job_process::~job_process() {
 }
 
 bool job_process::start(const job_command& job) {
-    exec_plan plan(job);
+    static std::atomic<unsigned> jobs{0};
+    d->mark = "KIVO_JOB=" + std::to_string(::getpid()) + "." + std::to_string(++jobs);
+    job_command marked = job;
+    marked.environment.push_back(d->mark);
+    // What the job's processes leave behind when they end comes back to Kivo, not to init.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    exec_plan plan(marked);
     fd_pair report;
     const int null_in = job.input < 0 ? dev_null(O_RDONLY) : -1;
     const int null_out = job.output < 0 ? dev_null(O_WRONLY) : -1;

@@ -142,8 +142,14 @@ TEST_F(ExecCmdTest, NothingOfAJobOutlivesIt) {
         run("(sleep 0.5; echo late > '" + dir / "late" + "') & echo $! > '" + dir / "child" + "'; exit 0");
     EXPECT_EQ(result.exit_code, 0);
     EXPECT_TRUE(process_ended(dir / "child"));
+    // A daemon in a session of its own, its parent gone before the job ends.
+    const auto daemon = run("( setsid sh -c 'echo $$ > \"$0\"; sleep 0.5; echo late > \"$1\"' '" + dir / "daemon" +
+                            "' '" + dir / "late2" + "' & ); sleep 0.1; exit 0");
+    EXPECT_EQ(daemon.exit_code, 0);
+    EXPECT_TRUE(process_ended(dir / "daemon"));
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     EXPECT_FALSE(exists(dir / "late"));
+    EXPECT_FALSE(exists(dir / "late2")) << "nothing of the job writes after it";
 
     const std::string job = script("echo $$ > '" + dir / "converter" + "'; exec sleep 30", "long.sh");
     const pid_t kivo = ::fork();
