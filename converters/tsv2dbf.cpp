@@ -47,17 +47,15 @@ void put_record(bytes& out, unsigned type, const bytes& data) {
     out.insert(out.end(), data.begin(), data.end());
 }
 
-bytes convert(const std::string& text) {
-    auto rows = tsv_rows(text);
-    if (rows.empty())
+// Streams: a field longer than a Data file holds is read only as far as it can matter.
+void convert() {
+    tsv_reader in(dbf_max_fields, dbf_max_string * 4); // 254 characters are at most 4 UTF-8 bytes each
+    std::vector<std::string> names, fields;
+    if (!in.next(names))
         throw error("no header row naming the fields");
     writer w;
     std::size_t cut_columns = 0, cut_fields = 0;
-    auto names = rows.front();
-    if (names.size() > dbf_max_fields) {
-        cut_columns = names.size() - dbf_max_fields;
-        names.resize(dbf_max_fields);
-    }
+    spooled_output spool;
     bytes out(dbf_signature, dbf_signature + sizeof dbf_signature);
     for (std::uint16_t word : {0x100F, static_cast<int>(dbf_header_size), 0x100F})
         put16(out, word);
@@ -65,19 +63,20 @@ bytes convert(const std::string& text) {
     bytes labels;
     put_record(labels, dbf_labels, w.qstrs(names, dbf_max_data - 2, cut_fields));
     put_record(out, dbf_descriptive, labels);
-    std::size_t records = 0;
-    for (std::size_t r = 1; r < rows.size(); ++r) {
+    for (std::size_t records = 0; in.next(fields);) {
         if (++records > 65534) {
             warn("more than 65,534 records: the rest are left out");
             break;
         }
-        auto& fields = rows[r];
-        if (fields.size() > names.size()) {
-            cut_columns = std::max(cut_columns, fields.size() - names.size());
+        if (fields.size() > names.size())
             fields.resize(names.size());
-        }
         put_record(out, dbf_data, w.qstrs(fields, dbf_max_data, cut_fields));
+        if (out.size() > (1u << 16)) {
+            spool.write(out);
+            out.clear();
+        }
     }
+    cut_columns = in.widest_seen > names.size() ? in.widest_seen - names.size() : 0;
     if (cut_columns)
         warn(std::to_string(cut_columns) + " column(s) beyond the 32 a Data file holds were left out");
     if (w.cut_strings)
@@ -88,7 +87,8 @@ bytes convert(const std::string& text) {
         warn(std::to_string(w.replaced.controls) + " control character(s) a Data field cannot hold became '?'");
     if (w.replaced.lacking)
         warn(std::to_string(w.replaced.lacking) + " character(s) the organiser cannot show became '?'");
-    return out;
+    spool.write(out);
+    spool.finish();
 }
 
 } // namespace
@@ -99,8 +99,5 @@ int main(int argc, char** argv) {
                         "writes an organiser Data file on standard output.\n";
     if (const int done = standard_call("tsv2dbf", usage, argc, argv, argc == 1); done >= 0)
         return done;
-    return run("tsv2dbf", "", [] {
-        const bytes data = convert(read_stdin());
-        write_stdout(std::string(data.begin(), data.end()));
-    });
+    return run("tsv2dbf", "", convert);
 }

@@ -90,11 +90,11 @@ bytes cell(std::size_t row, std::size_t column, const std::string& field, counts
     return data;
 }
 
-bytes convert(std::string text) {
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        text.erase(0, 3);
-    if (!valid_utf8(text))
-        throw error("the table is not UTF-8 text");
+// Streams: a text longer than a cell holds is read only as far as it can matter, and nothing beyond
+// the sheet's last row and column is kept.
+void convert() {
+    tsv_reader in(spr_max_cells, 255 * 4); // 255 characters are at most 4 UTF-8 bytes each
+    spooled_output spool;
     bytes out(spr_signature, spr_signature + sizeof spr_signature);
     out.resize(spr_header_size, 0);
     put_record(out, spr_status, {0x01, 0x00, 0x71, 0x08}); // recalculate automatically, general, left
@@ -104,24 +104,33 @@ bytes convert(std::string text) {
     display.push_back(0);                                  // zeros shown
     put_record(out, spr_display, display);
     counts n;
-    const auto rows = tsv_rows(text);
-    for (std::size_t row = 0; row < rows.size(); ++row)
-        for (std::size_t column = 0; column < rows[row].size(); ++column) {
-            const std::string& field = rows[row][column];
+    std::vector<std::string> fields;
+    for (std::size_t row = 0; in.next(fields); ++row) {
+        for (std::size_t column = 0; column < fields.size(); ++column) {
+            const std::string& field = fields[column];
+            if (!valid_utf8(field))
+                throw error("the table is not UTF-8 text");
             if (field.empty())
                 continue;
-            if (row >= spr_max_cells || column >= spr_max_cells)
+            if (row >= spr_max_cells)
                 ++n.dropped;
             else
                 put_record(out, spr_cell, cell(row, column, field, n));
         }
+        if (out.size() > (1u << 16)) {
+            spool.write(out);
+            out.clear();
+        }
+    }
+    n.dropped += in.dropped;
     if (n.dropped)
         warn(std::to_string(n.dropped) + " field(s) beyond row or column 8192 were left out");
     if (n.cut)
         warn(std::to_string(n.cut) + " text(s) longer than 255 bytes were cut");
     if (const std::size_t replaced = n.replaced.lacking + n.replaced.controls)
         warn(std::to_string(replaced) + " character(s) the organiser cannot show became '?'");
-    return out;
+    spool.write(out);
+    spool.finish();
 }
 
 } // namespace
@@ -132,8 +141,5 @@ int main(int argc, char** argv) {
                         "standard output: numbers as numbers, anything else as left-aligned text.\n";
     if (const int done = standard_call("tsv2spr", usage, argc, argv, argc == 1); done >= 0)
         return done;
-    return run("tsv2spr", "", [] {
-        const bytes sheet = convert(read_stdin());
-        write_stdout(std::string(sheet.begin(), sheet.end()));
-    });
+    return run("tsv2spr", "", convert);
 }

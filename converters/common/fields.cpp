@@ -83,27 +83,98 @@ double get_real(const bytes& data, std::size_t at) {
     return value;
 }
 
-std::vector<std::vector<std::string>> tsv_rows(const std::string& text) {
-    std::vector<std::vector<std::string>> rows;
-    for (std::size_t start = 0; start < text.size();) {
-        auto end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::vector<std::string> fields;
-        for (std::size_t from = 0;;) {
-            const auto tab = line.find('\t', from);
-            fields.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
-            if (tab == std::string::npos)
-                break;
-            from = tab + 1;
-        }
-        rows.push_back(std::move(fields));
-        start = end + 1;
+bool tsv_reader::more() {
+    if (ended_)
+        return false;
+    block_.resize(1 << 16);
+    const std::size_t n = std::fread(block_.data(), 1, block_.size(), stdin);
+    block_.resize(n);
+    at_ = 0;
+    if (!started_ && n > 0) {
+        started_ = true;
+        if (block_.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            at_ = 3;
     }
-    return rows;
+    ended_ = n == 0;
+    if (std::ferror(stdin))
+        throw error("cannot read standard input");
+    return n > 0;
+}
+
+bool tsv_reader::next(std::vector<std::string>& fields) {
+    fields.clear();
+    if (at_ >= block_.size() && !more())
+        return false;
+    std::string field;
+    std::size_t count = 1;
+    bool cut = false, beyond = false; // beyond: a field past `widest` with something in it
+    const auto end_field = [&](bool last) {
+        if (last && !field.empty() && field.back() == '\r')
+            field.pop_back(); // CR LF ends the line
+        if (cut || field.size() > longest_) {
+            ++shortened;
+            field.resize(std::min(field.size(), longest_));
+            while (!field.empty() && (static_cast<unsigned char>(field.back()) & 0xC0) == 0x80)
+                field.pop_back(); // the rest of a character that did not fit
+            if (!field.empty() && static_cast<unsigned char>(field.back()) >= 0xC0)
+                field.pop_back();
+        }
+        if (count <= widest_)
+            fields.push_back(std::move(field));
+        else if (beyond)
+            ++dropped;
+        field.clear();
+        cut = beyond = false;
+    };
+    for (;;) {
+        if (at_ >= block_.size() && !more())
+            break;
+        const char c = block_[at_++];
+        if (c == '\n')
+            break;
+        if (c == '\t') {
+            end_field(false);
+            ++count;
+            continue;
+        }
+        if (count > widest_) {
+            beyond = beyond || c != '\r';
+            continue;
+        }
+        if (field.size() < longest_ + 1) // one byte more: a CR before the line's end, or a cut
+            field += c;
+        else
+            cut = true;
+    }
+    end_field(true);
+    widest_seen = std::max(widest_seen, count);
+    return true;
+}
+
+spooled_output::spooled_output() : file_(std::tmpfile()) {
+    if (!file_)
+        throw error("cannot make a temporary file");
+}
+
+spooled_output::~spooled_output() {
+    std::fclose(file_);
+}
+
+void spooled_output::write(const bytes& data) {
+    if (std::fwrite(data.data(), 1, data.size(), file_) != data.size())
+        throw error("cannot write a temporary file");
+}
+
+void spooled_output::finish() {
+    if (std::fflush(file_) != 0)
+        throw error("cannot write a temporary file");
+    std::rewind(file_);
+    char buffer[1 << 16];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file_)) > 0;)
+        if (std::fwrite(buffer, 1, n, stdout) != n)
+            throw error("cannot write the output");
+    if (std::fflush(stdout) != 0)
+        throw error("cannot write the output");
 }
 
 void flush_when_large(std::string& out) {

@@ -5,6 +5,7 @@
 #include "kconv.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,40 @@ template <typename Fields> void append_row(std::string& out, const Fields& field
     }
     out += '\n';
 }
-// Tab-separated text as rows of fields: lines end with LF (a CR before it is dropped), and a last
-// line without one counts.
-std::vector<std::vector<std::string>> tsv_rows(const std::string& text);
+// Tab-separated text from standard input, a row at a time, in flat memory whatever the input: lines
+// end with LF (a CR before it is dropped; a last line without one counts; a UTF-8 mark before the
+// first goes). A row keeps its first `widest` fields, a field its first `longest` bytes (never half a
+// UTF-8 character); what is left out is counted.
+class tsv_reader {
+public:
+    tsv_reader(std::size_t widest, std::size_t longest) : widest_(widest), longest_(longest) {}
+    bool next(std::vector<std::string>& fields); // false once the input is over
+    std::size_t shortened = 0;                   // fields cut to `longest`
+    std::size_t dropped = 0;                     // fields with text beyond `widest`
+    std::size_t widest_seen = 0;                 // the most fields a row had
+
+private:
+    bool more(); // reads the next block
+    std::size_t widest_, longest_;
+    std::string block_;
+    std::size_t at_ = 0;
+    bool started_ = false, ended_ = false;
+};
+
+// A converter's output kept aside (in a temporary file) until it is complete, then written to
+// standard output: a failure on the way prints nothing, and memory stays flat.
+class spooled_output {
+public:
+    spooled_output();
+    ~spooled_output();
+    spooled_output(const spooled_output&) = delete;
+    spooled_output& operator=(const spooled_output&) = delete;
+    void write(const bytes& data);
+    void finish(); // to standard output
+
+private:
+    std::FILE* file_;
+};
 
 // Writes out what `out` holds once it is large, so that a long table streams in flat memory.
 void flush_when_large(std::string& out);

@@ -900,6 +900,24 @@ TEST_F(Converters, AnyValidOutputNameWorks) {
     EXPECT_TRUE(fs::exists(dir / (name + ".wav")));
 }
 
+// Whatever the table, the converters to organiser files hold little of it: a field longer than the
+// organiser's file can hold, or more of them, is counted and left, not kept.
+TEST_F(Converters, TablesIntoOrganiserFilesStayInFlatMemory) {
+    {
+        std::ofstream tabs(dir / "tabs.tsv", std::ios::binary);
+        tabs << "Name\tTel\n" << std::string(50u << 20, '\t') << "\n";
+        std::ofstream line(dir / "line.tsv", std::ios::binary);
+        line << "Name\n" << std::string(200u << 20, 'x') << "\n";
+    }
+    for (const char* converter : {"tsv2dbf", "tsv2spr"})
+        for (const char* input : {"tabs.tsv", "line.tsv"}) {
+            const auto r = run_limited({program(converter)}, dir / input, true, dir / "out");
+            EXPECT_EQ(r.code, 0) << converter << " " << input << slurp(dir / "out.err");
+            EXPECT_LT(r.peak_kb, 64 * 1024) << converter << " " << input << ": KB";
+        }
+    EXPECT_NE(slurp(dir / "out.err").find("1 text(s) longer than 255 bytes were cut"), std::string::npos);
+}
+
 TEST_F(Converters, EveryConverterAnswersHelpVersionAndWrongCalls) {
     for (const char* name : {"csv2tsv", "tsv2csv", "wve2wav", "wav2wve", "WSPCX", "dbf2tsv", "tsv2dbf", "WRD2HTML"}) {
         const std::string p = "'" + program(name) + "'";
