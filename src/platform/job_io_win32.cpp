@@ -63,10 +63,18 @@ std::intptr_t output_file::handle() const {
 
 void output_file::commit() {
     if (d->guarded && !d->committed) {
-        const bool replaced = attributes_of(d->path) != INVALID_FILE_ATTRIBUTES;
-        let_go(d->aside, d->path);
-        if (!replaced)
+        const DWORD now = attributes_of(d->path);
+        if (now == INVALID_FILE_ATTRIBUTES) { // no new file: the earlier one stays, as it was
+            let_go(d->aside, d->path);
             set_attributes(d->path, d->attributes);
+        } else {
+            set_attributes(d->aside, FILE_ATTRIBUTE_NORMAL); // a read-only file cannot be deleted
+            let_go(d->aside, d->path);
+            // The new output is read-only or hidden where the earlier one was.
+            constexpr DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+            if (d->attributes != INVALID_FILE_ATTRIBUTES && (d->attributes & kept) != 0)
+                set_attributes(d->path, now | (d->attributes & kept));
+        }
     }
     d->committed = true;
 }

@@ -201,3 +201,21 @@ TEST_F(WindowsJob, TheLogIsUtf8ThatNotepadReads) {
     EXPECT_EQ(log.substr(log.size() - sum.size()), sum);
     EXPECT_EQ(window.lbl_status, "Status: See kivo.log for details of some errors");
 }
+
+// A read-only earlier output: replaced by a new output that is read-only too, nothing left aside.
+TEST_F(WindowsJob, AReadOnlyEarlierOutputLeavesNothingAsideAndPassesOnItsAttribute) {
+    pair(agn, tsv);
+    const std::string in = input("x.agn"), out = in_data("x.tsv");
+    write_file(out, "earlier");
+    const auto wide = std::filesystem::u8path(out);
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY);
+    write_recording_converter(app, "agn2tsv", "new");
+    run({in});
+    EXPECT_EQ(read_file(out), "new");
+    EXPECT_TRUE(GetFileAttributesW(wide.c_str()) & FILE_ATTRIBUTE_READONLY);
+    std::size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(std::filesystem::u8path(data)))
+        files += e.is_regular_file();
+    EXPECT_EQ(files, 2u) << "x.agn and x.tsv, no file moved aside";
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
