@@ -4,6 +4,7 @@
 #include "convert/pattern.h"
 #include "convert/state.h"
 #include "platform/errors.h"
+#include "platform/job_io.h"
 #include "util/mod_utils_dsw.h"
 
 #include <chrono>
@@ -112,6 +113,8 @@ void walk_directory(const std::string& root, const walk_callbacks& on) {
         const dir_entry entry = current.listing[current.next++];
         const std::string full = current.path + entry.name;
         if (entry.kind == entry_kind::directory) {
+            if (on.directory && !on.directory(full, entry.name))
+                continue;
             if (on.include_subdirs) {
                 const std::string path = with_trailing_backslash(full);
                 levels.push_back({path, list_or_report(path, on)});
@@ -139,7 +142,13 @@ void convert_directory(main_window& window) {
         walk_callbacks on;
         on.include_subdirs = b.choices.chk_includesubdirs > 0;
         set_total(b, count_wanted(b, on, converts));
+        // What a killed Kivo left in the folders the batch walks goes, unless a job is at work on it.
+        on.directory = [](const std::string& path, const std::string& name) {
+            return !(platform::temporary_kivo_name(name) && platform::remove_leftover(path));
+        };
         on.file = [&](const std::string& path, const std::string& name) {
+            if (platform::temporary_kivo_name(name) && platform::remove_leftover(path))
+                return;
             if (converts(name))
                 convert_in_batch(b, path);
         };

@@ -14,6 +14,8 @@ struct walk_callbacks {
     bool include_subdirs = false;
     std::function<void(const std::string& path, const std::string& name)> file; // every visible non-directory
     std::function<void(const std::string& dir, const std::string& reason)> unreadable;
+    // Every sub-directory met, entered or not: false keeps the walk out of it.
+    std::function<bool(const std::string& path, const std::string& name)> directory = nullptr;
     // Lists one directory; raises platform::os_error when it cannot.
     std::function<std::vector<platform::dir_entry>(const std::string& dir)> list = platform::list_directory;
 };

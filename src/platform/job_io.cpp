@@ -4,6 +4,7 @@
 #include "platform/native.h"
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <system_error>
@@ -35,6 +36,15 @@ std::string temporary_template(const std::string& path) {
 }
 
 } // namespace
+
+bool is_temporary_name(const std::string& name) {
+    if (name.size() <= marker.size() || name.compare(name.size() - marker.size(), 6, ".kivo-") != 0)
+        return false;
+    for (auto i = name.size() - 6; i < name.size(); ++i)
+        if (!std::isdigit(static_cast<unsigned char>(name[i])) && !std::islower(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
 
 std::string temporary_name(const std::string& path) {
     static std::atomic<unsigned long long> counter{0};

@@ -44,6 +44,12 @@ private:
     std::unique_ptr<impl> d;
 };
 
+// Whether `name` is one of Kivo's temporary names (NAME.kivo-XXXXXX).
+bool temporary_kivo_name(const std::string& name);
+// Removes what a killed Kivo left at `path` (POSIX: a new output never completed, or a converter's
+// folder), unless a job is still at work on it. False when it stays.
+bool remove_leftover(const std::string& path);
+
 // The input for a converter that reads its standard input. POSIX: opened once, as a plain file,
 // without waiting on a FIFO. Windows: the job script redirects it by name.
 class input_file {

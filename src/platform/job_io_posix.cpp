@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,10 +25,13 @@ namespace {
 
 // A fresh file beside `path` that its owner alone may read until it takes its place; O_EXCL: never
 // a link's target, never a file that was there.
+// Locked while its job runs: a later batch that finds it knows it is still at work.
 int create_beside(const std::string& path, std::string& name) {
     for (int tries = 0; tries < 100; ++tries) {
         name = temporary_name(path);
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            ::flock(fd, LOCK_EX);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -94,6 +98,7 @@ struct output_file::impl {
     how mode;
     std::string temp; // standard_output: the new file; by_name: the old one, moved aside
     int fd = -1;
+    int fd_folder = -1; // by_name: its folder, locked while the job runs
     bool committed = false;
 };
 
@@ -108,6 +113,9 @@ output_file::output_file(const std::string& path, how h) : d(std::make_unique<im
         break;
     case how::by_name:
         d->temp = folder_beside(path);
+        d->fd_folder = ::open(d->temp.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (d->fd_folder >= 0)
+            ::flock(d->fd_folder, LOCK_EX);
         break;
     case how::scratch:
         d->fd = open_scratch(path);
@@ -117,6 +125,8 @@ output_file::output_file(const std::string& path, how h) : d(std::make_unique<im
 }
 
 output_file::~output_file() {
+    if (d->fd_folder >= 0)
+        ::close(d->fd_folder);
     if (d->fd >= 0)
         ::close(d->fd);
     if (d->committed)
@@ -168,6 +178,22 @@ void output_file::commit() {
             fail_errno();
     }
     d->committed = true;
+}
+
+bool temporary_kivo_name(const std::string& name) {
+    return is_temporary_name(name);
+}
+
+bool remove_leftover(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool idle = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    std::error_code ec;
+    if (idle)
+        std::filesystem::remove_all(path, ec);
+    ::close(fd);
+    return idle && !ec;
 }
 
 input_file::input_file(const std::string& path) {

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+
 #include <atomic>
 #include <csignal>
 #include <filesystem>
@@ -173,7 +176,7 @@ TEST_F(Trust, AConvertersOutputsAreOneSet) {
 TEST_F(Trust, AKilledKivoLeavesTheEarlierOutputAndOneRecognisableFile) {
     const std::string in = input("k.agn"), out = data + "/k.tsv";
     write_file(out, "earlier\n");
-    converter("sleep 30");
+    converter("echo $$ > '" + root / "pid" + "'; exec sleep 30"); // the converter itself: it ends with Kivo
     const pid_t kivo = ::fork();
     if (kivo == 0) {
         run({in});
@@ -187,6 +190,19 @@ TEST_F(Trust, AKilledKivoLeavesTheEarlierOutputAndOneRecognisableFile) {
     const auto names = names_in(data);
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[2].rfind("k.tsv.kivo-", 0), 0u) << names[2];
+    EXPECT_TRUE(process_ended(root / "pid")) << "the converter got its parent-death signal";
+
+    // The next directory batch through the folder removes it, and a converter's folder a killed Kivo
+    // left; not what a running job still holds.
+    make_dir(data + "/s.wav.kivo-abc123");
+    write_file(data + "/busy.tsv.kivo-def456", "another Kivo's job");
+    const int busy = ::open((data + "/busy.tsv.kivo-def456").c_str(), O_RDONLY);
+    ::flock(busy, LOCK_EX);
+    window.from_filename = "*.none";
+    window.picker = [&] { state().chosen_directory = data + "/"; };
+    convert_directory(window);
+    ::close(busy);
+    EXPECT_EQ(names_in(data), (std::vector<std::string>{"busy.tsv.kivo-def456", "k.agn", "k.tsv"}));
 }
 
 TEST_F(Trust, AFailedAppendIsUndoneAndStopsTheBatch) {
