@@ -44,16 +44,10 @@ unset APT_CONFIG
 source_dir=$(find "$work" -maxdepth 1 -type d -name 'qtbase*' | head -n 1)
 
 toolchain="$work/mingw.cmake"
-cat > "$toolchain" <<'EOF'
+cat > "$toolchain" <<EOF
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include("$top/cmake/mingw-w64-tools.cmake")
 EOF
 
 off=""
