@@ -4,6 +4,8 @@
 #include "platform/utf16_win32.h"
 
 #include <atomic>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -50,16 +52,38 @@ void terminate_tree(DWORD root) {
     }
 }
 
+constexpr std::size_t error_tail_size = 4096;
+
+HANDLE null_device(DWORD access) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    return CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+}
+
 } // namespace
 
 struct job_process::impl {
     std::function<void()> on_end;
     HANDLE job = nullptr;
     HANDLE process = nullptr;
+    HANDLE errors = nullptr; // the read end of the child's standard error
     DWORD pid = 0;
     std::atomic<bool> done{false};
     DWORD code = 0;
+    std::mutex mutex;
+    std::string tail;
     std::thread waiter;
+
+    // Until every writer has gone; only the end is kept.
+    void read_errors() {
+        char buffer[4096];
+        DWORD n = 0;
+        while (ReadFile(errors, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+            std::lock_guard<std::mutex> lock(mutex);
+            tail.append(buffer, n);
+            if (tail.size() > 2 * error_tail_size)
+                tail.erase(0, tail.size() - error_tail_size);
+        }
+    }
 };
 
 job_process::job_process(std::function<void()> on_end) : d(std::make_unique<impl>()) {
@@ -75,6 +99,8 @@ job_process::~job_process() {
         CloseHandle(d->process);
     if (d->job)
         CloseHandle(d->job); // kills whatever is left in it
+    if (d->errors)
+        CloseHandle(d->errors);
 }
 
 bool job_process::start(const job_command& job) {
@@ -85,14 +111,33 @@ bool job_process::start(const job_command& job) {
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
         SetInformationJobObject(d->job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     }
+    // The converter's error output comes through a pipe, read while it runs (the console window
+    // stays, minimised, for a converter that asks for keys).
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE error_write = nullptr;
+    if (!CreatePipe(&d->errors, &error_write, &inherit, 0))
+        d->errors = error_write = nullptr;
+    else
+        SetHandleInformation(d->errors, HANDLE_FLAG_INHERIT, 0);
+    const HANDLE in = null_device(GENERIC_READ), out = null_device(GENERIC_WRITE);
     STARTUPINFOW startup = job_startup_info();
+    if (error_write) {
+        startup.dwFlags |= STARTF_USESTDHANDLES;
+        startup.hStdInput = in;
+        startup.hStdOutput = out;
+        startup.hStdError = error_write;
+    }
     PROCESS_INFORMATION process{};
     // Quoted: an unquoted path with blanks could start C:\Program.exe.
     const std::wstring command = L'"' + wide(job.script) + L'"';
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0'); // CreateProcessW may write into its command line
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr,
-                        nullptr, &startup, &process))
+    const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                                        NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
+    for (HANDLE h : {in, out, error_write})
+        if (h && h != INVALID_HANDLE_VALUE)
+            CloseHandle(h); // the child has its own; the pipe ends when the job's last writer goes
+    if (!started)
         return false;
     if (d->job)
         AssignProcessToJobObject(d->job, process.hProcess);
@@ -101,9 +146,16 @@ bool job_process::start(const job_command& job) {
     d->process = process.hProcess;
     d->pid = process.dwProcessId;
     d->waiter = std::thread([this] {
+        std::thread reader;
+        if (d->errors)
+            reader = std::thread([this] { d->read_errors(); });
         WaitForSingleObject(d->process, INFINITE);
         DWORD code = 0;
         d->code = GetExitCodeProcess(d->process, &code) ? code : static_cast<DWORD>(-1);
+        if (d->job)
+            TerminateJobObject(d->job, 1); // whatever the job left ends with it, and lets go of the pipe
+        if (reader.joinable())
+            reader.join();
         d->done = true;
         d->on_end();
     });
@@ -127,7 +179,8 @@ int job_process::exit_code() const {
 }
 
 std::string job_process::error_tail() const {
-    return {}; // the converter's errors show in its own console window
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->tail.size() > error_tail_size ? d->tail.substr(d->tail.size() - error_tail_size) : d->tail;
 }
 
 } // namespace platform

@@ -219,3 +219,15 @@ TEST_F(WindowsJob, AReadOnlyEarlierOutputLeavesNothingAsideAndPassesOnItsAttribu
     EXPECT_EQ(files, 2u) << "x.agn and x.tsv, no file moved aside";
     SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
+
+// A converter's warnings and errors reach the log on Windows too.
+TEST_F(WindowsJob, WhatTheConverterSaysReachesTheLog) {
+    pair(agn, tsv);
+    write_recording_converter(app, "agn2tsv", "row\r\n");
+    write_file(app + "\\agn2tsv.err", "agn2tsv: a.agn: 2 memos left out\r\n");
+    const std::string in = input("a.agn");
+    run({in});
+    EXPECT_EQ(read_file(in_data("a.tsv")), "row\r\n");
+    const std::string log = read_file(app + "\\kivo.log");
+    EXPECT_NE(log.find(in + "\twarning\tconverted with warnings\t2 memos left out\r\n"), std::string::npos) << log;
+}

@@ -1,6 +1,7 @@
 // A converter stand-in for the Windows tests. Beside its own program NAME.exe it records its
 // arguments (NAME.args, one a line) and, when it has none, its standard input (NAME.stdin); then it
-// prints NAME.out and exits with the code in NAME.exit.
+// prints NAME.out (and NAME.err, where there is one, on its standard error) and exits with the code
+// in NAME.exit.
 
 #include <fcntl.h>
 #include <filesystem>
@@ -28,6 +29,8 @@ int main(int argc, char* argv[]) {
     std::ifstream out(std::filesystem::path(base + L".out"), std::ios::binary);
     std::cout << out.rdbuf();
     std::cout.flush();
+    if (std::ifstream err(std::filesystem::path(base + L".err"), std::ios::binary); err)
+        std::cerr << err.rdbuf();
     int code = 0;
     std::ifstream(std::filesystem::path(base + L".exit")) >> code;
     return code;
