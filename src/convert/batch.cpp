@@ -122,6 +122,14 @@ bool claim_job_files(batch& b) {
     return true;
 }
 
+// "Files processed: N", with " of TOTAL" while the total is known and not passed.
+void show_count(batch& b) {
+    const std::int32_t n = state().files_processed;
+    const bool of_total = b.total > 0 && n <= b.total;
+    b.window.set_lbl_nfiles("Files processed: " + std::to_string(n) +
+                            (of_total ? " of " + std::to_string(b.total) : ""));
+}
+
 } // namespace
 
 batch::batch(main_window& w) : window(w), job_dir(state().app_dir) {}
@@ -142,8 +150,7 @@ void record_failure(batch& b, const std::string& path, const std::string& reason
 
 void set_total(batch& b, int total) {
     b.total = total;
-    --state().files_processed;
-    count_processed_file(b);
+    show_count(b);
 }
 
 void count_processed_file(batch& b) {
@@ -151,9 +158,7 @@ void count_processed_file(batch& b) {
     if (s.files_processed == std::numeric_limits<std::int32_t>::max())
         throw std::overflow_error("too many files");
     ++s.files_processed;
-    const bool of_total = b.total > 0 && s.files_processed <= b.total;
-    b.window.set_lbl_nfiles("Files processed: " + std::to_string(s.files_processed) +
-                            (of_total ? " of " + std::to_string(b.total) : ""));
+    show_count(b);
 }
 
 void begin_batch(batch& b) {
