@@ -73,11 +73,12 @@ struct job_process::impl {
     std::string tail;
     std::thread waiter;
 
-    // Until every writer has gone; only the end is kept.
+    // What the pipe holds now, never waiting for more: a process the job left may keep it open.
     void read_errors() {
         char buffer[4096];
-        DWORD n = 0;
-        while (ReadFile(errors, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+        DWORD waiting = 0, n = 0;
+        while (errors && PeekNamedPipe(errors, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0 &&
+               ReadFile(errors, buffer, sizeof buffer, &n, nullptr) && n > 0) {
             std::lock_guard<std::mutex> lock(mutex);
             tail.append(buffer, n);
             if (tail.size() > 2 * error_tail_size)
@@ -146,16 +147,14 @@ bool job_process::start(const job_command& job) {
     d->process = process.hProcess;
     d->pid = process.dwProcessId;
     d->waiter = std::thread([this] {
-        std::thread reader;
-        if (d->errors)
-            reader = std::thread([this] { d->read_errors(); });
-        WaitForSingleObject(d->process, INFINITE);
+        // The pipe is emptied as the job runs, so that a converter never blocks on a full pipe.
+        while (WaitForSingleObject(d->process, 20) == WAIT_TIMEOUT)
+            d->read_errors();
         DWORD code = 0;
         d->code = GetExitCodeProcess(d->process, &code) ? code : static_cast<DWORD>(-1);
         if (d->job)
-            TerminateJobObject(d->job, 1); // whatever the job left ends with it, and lets go of the pipe
-        if (reader.joinable())
-            reader.join();
+            TerminateJobObject(d->job, 1); // whatever the job left ends with it
+        d->read_errors();
         d->done = true;
         d->on_end();
     });

@@ -16,6 +16,10 @@ namespace kivo_test {
 // standard input (NAME.stdin) in the application directory, prints `output`, and exits with `exit_code`.
 void write_recording_converter(const std::string& app_dir, const std::string& name, const std::string& output = "",
                                int exit_code = 0);
+// A converter that records as the one above, writes its process id into `pid_file` (where one is
+// named), waits `wait_ms` milliseconds (-1: for ever), then prints `output`.
+void write_waiting_converter(const std::string& app_dir, const std::string& name, const std::string& output,
+                             int wait_ms, const std::string& pid_file = "");
 // A script converter with the given body: a shell script on POSIX, a batch file on Windows (for the
 // few bodies both read alike: `exit 0`, `echo WORD`).
 void write_converter(const std::string& app_dir, const std::string& name, const std::string& body);
@@ -28,7 +32,7 @@ platform::job_command script_job(const std::string& script);
 long peak_rss_kb();
 
 // Whether the process whose id is in `pid_file` has ended, waiting a moment for a kill to land. A
-// zombie counts as ended: its reaper (maybe a PID 1 that never reaps) is not Kivo (POSIX only).
+// zombie counts as ended: its reaper (maybe a PID 1 that never reaps) is not Kivo.
 bool process_ended(const std::string& pid_file);
 
 // The engine pointed at a fresh application directory and a fake window.

@@ -22,6 +22,13 @@ void write_recording_converter(const std::string& app_dir, const std::string& na
     write_converter(app_dir, name, body);
 }
 
+void write_waiting_converter(const std::string& app_dir, const std::string& name, const std::string& output,
+                             int wait_ms, const std::string& pid_file) {
+    std::string body = pid_file.empty() ? "" : "echo $$ > '" + pid_file + "'\n";
+    body += wait_ms < 0 ? "sleep 1000\n" : "sleep " + std::to_string(wait_ms / 1000.0) + "\n";
+    write_converter(app_dir, name, body + "printf '%s' '" + output + "'\n");
+}
+
 long peak_rss_kb() {
 #ifdef KIVO_SANITIZED
     return -1;

@@ -31,6 +31,24 @@ void write_converter(const std::string& app_dir, const std::string& name, const 
     write_file(app_dir + "\\" + name + ".bat", script);
 }
 
+void write_waiting_converter(const std::string& app_dir, const std::string& name, const std::string& output,
+                             int wait_ms, const std::string& pid_file) {
+    write_recording_converter(app_dir, name, output, 0);
+    write_file(app_dir + "\\" + name + ".wait", std::to_string(wait_ms));
+    if (!pid_file.empty())
+        write_file(app_dir + "\\" + name + ".pid", pid_file);
+}
+
+bool process_ended(const std::string& pid_file) {
+    const DWORD pid = static_cast<DWORD>(std::stoul(read_file(pid_file)));
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process)
+        return true;
+    const bool ended = WaitForSingleObject(process, 1000) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
 long peak_rss_kb() {
     return -1;
 }

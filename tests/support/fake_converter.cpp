@@ -1,7 +1,8 @@
 // A converter stand-in for the Windows tests. Beside its own program NAME.exe it records its
 // arguments (NAME.args, one a line) and, when it has none, its standard input (NAME.stdin); then it
-// prints NAME.out (and NAME.err, where there is one, on its standard error) and exits with the code
-// in NAME.exit.
+// writes its process id into the file NAME.pid names, waits the milliseconds in NAME.wait (-1: for
+// ever), prints NAME.out (and NAME.err, where there is one, on its standard error) and exits with
+// the code in NAME.exit.
 
 #include <fcntl.h>
 #include <filesystem>
@@ -26,6 +27,15 @@ int main(int argc, char* argv[]) {
         std::ofstream in(std::filesystem::path(base + L".stdin"), std::ios::binary);
         in << std::cin.rdbuf();
     }
+    if (std::ifstream pid_file(std::filesystem::path(base + L".pid")); pid_file) {
+        std::string path;
+        std::getline(pid_file, path);
+        std::ofstream(std::filesystem::u8path(path)) << GetCurrentProcessId();
+    }
+    int wait_ms = 0;
+    std::ifstream(std::filesystem::path(base + L".wait")) >> wait_ms;
+    if (wait_ms != 0)
+        Sleep(wait_ms < 0 ? INFINITE : static_cast<DWORD>(wait_ms));
     std::ifstream out(std::filesystem::path(base + L".out"), std::ios::binary);
     std::cout << out.rdbuf();
     std::cout.flush();

@@ -1,0 +1,123 @@
+// The window during a batch, on every system: alive and locked against a second start while its
+// converter runs, and stoppable, nothing of the converter left after.
+
+#include "forms/file_dialog.h"
+#include "forms/frm_main.h"
+#include "gui_support.h"
+#include "platform/native.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+using namespace kivo_gui_test;
+
+namespace {
+
+void click(QAbstractButton* b) {
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
+}
+
+// Runs `act` once `ready` holds, from the event loop that a running batch keeps going.
+void when(QObject* context, std::function<bool()> ready, std::function<void()> act) {
+    if (ready()) {
+        act();
+        return;
+    }
+    QTimer::singleShot(20, context, [=] { when(context, ready, act); });
+}
+
+// A window whose dbf2tsv waits `wait_ms` (-1: for ever) and says where its process id is.
+struct batch_setup {
+    app_dir dir;
+    std::string data = dir.root / "data";
+    std::string pid_file = dir.root / "pid";
+    bool installed;
+    forms::frm_main w; // after the converter, so that the gate lets the run start
+    explicit batch_setup(int wait_ms) : installed(install(wait_ms)) { w.show(); }
+    bool install(int wait_ms) {
+        kivo_test::make_dir(data);
+        kivo_test::write_waiting_converter(dir.app, "dbf2tsv", "x\n", wait_ms, pid_file);
+        return true;
+    }
+    std::string path(const char* name) const { return data + platform::native_separator() + name; }
+    void pick(std::initializer_list<const char*> names) {
+        QStringList files;
+        for (const char* name : names) {
+            kivo_test::write_file(path(name), "x");
+            files << QString::fromStdString(path(name));
+        }
+        forms::file_dialog::set_next_answer(files);
+    }
+    bool converter_running() const { return kivo_test::exists(pid_file) && !kivo_test::read_file(pid_file).empty(); }
+};
+
+} // namespace
+
+class batch_window_test : public QObject {
+    Q_OBJECT
+
+private slots:
+    void the_window_lives_and_is_locked_while_a_converter_runs() {
+        batch_setup s(500);
+        s.pick({"a.dbf"});
+        auto* selectfiles = child<QPushButton>(&s.w, "cmd_selectfiles");
+        auto* selectdir = child<QPushButton>(&s.w, "cmd_selectdir");
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(20);
+        bool checked = false;
+        when(
+            &s.w, [&] { return s.converter_running(); },
+            [&] {
+                QCOMPARE(selectfiles->text(), QStringLiteral("stop"));
+                QVERIFY(selectfiles->isEnabled());
+                for (const char* name : {"cmd_selectdir", "Frame1", "Frame2", "chk_debug"})
+                    QVERIFY2(!child(&s.w, name)->isEnabled(), name);
+                for (const char* name : {"menu_file_selectfiles", "menu_file_selectdir", "menu_advanced_options"})
+                    QVERIFY2(!s.w.findChild<QAction*>(name)->isEnabled(), name);
+                QVERIFY(child(&s.w, "cmd_about")->isEnabled());
+                QTRY_COMPARE(caption(&s.w, "lbl_currpath"), QString::fromStdString("File: " + s.path("a.dbf")));
+                click(selectdir); // ignored, and not replayed after the batch
+                checked = true;
+            });
+        click(selectfiles);
+        QVERIFY(checked);
+        QVERIFY2(ticks >= 10, "the event loop ran while the converter did");
+        QCOMPARE(kivo_test::read_file(s.path("a.tsv")), std::string("x\n"));
+        QCOMPARE(selectfiles->text(), QStringLiteral("select files to convert"));
+        for (const char* name : {"cmd_selectfiles", "cmd_selectdir", "Frame1", "Frame2", "chk_debug"})
+            QVERIFY2(child(&s.w, name)->isEnabled(), name);
+        QTest::qWait(100);
+        QVERIFY2(!open_window("frm_dirlist"), "the click made during the batch was not replayed");
+        QCOMPARE(caption(&s.w, "lbl_status"), QStringLiteral("Status: Idle"));
+    }
+
+    void stop_ends_a_converter_that_never_ends() {
+        batch_setup s(-1);
+        s.pick({"slow.dbf", "later.dbf"});
+        auto* selectfiles = child<QPushButton>(&s.w, "cmd_selectfiles");
+        when(
+            &s.w, [&] { return s.converter_running(); }, [&] { click(selectfiles); });
+        QElapsedTimer timer;
+        timer.start();
+        click(selectfiles);
+        QVERIFY(timer.elapsed() < 5000);
+        QCOMPARE(caption(&s.w, "lbl_status"), QStringLiteral("Status: Stopped"));
+        QCOMPARE(caption(&s.w, "lbl_nfiles"), QStringLiteral("Files processed: 0"));
+        QVERIFY2(!kivo_test::exists(s.path("slow.tsv")), "the unfinished output is removed");
+        QVERIFY(!kivo_test::exists(s.path("later.tsv")));
+        QVERIFY(kivo_test::process_ended(s.pid_file));
+        QCOMPARE(selectfiles->text(), QStringLiteral("select files to convert"));
+        QVERIFY(selectfiles->isEnabled());
+    }
+
+    void cleanup() { forms::file_dialog::clear_next_answer(); }
+};
+
+KIVO_GUI_TEST_MAIN(batch_window_test)
+#include "batch_window_test.moc"
