@@ -220,12 +220,18 @@ void frm_main::closeEvent(QCloseEvent* event) {
     // A batch runs inside a click handler further down the stack: stop it, and close once it is over.
     mod_utils_dsw::unload_other_forms(this); // an open picker answers "-1"
     if (phase_ != mc::batch_phase::idle) {
-        stop_requested_ = true;
+        request_stop();
         close_pending_ = true;
         event->ignore();
         return;
     }
     event->accept();
+}
+
+void frm_main::request_stop() {
+    stop_requested_ = true;
+    // The batch waits for events; a stop asked from a handler that posts none must still reach it.
+    wake();
 }
 
 void frm_main::keyPressEvent(QKeyEvent* event) {
@@ -241,7 +247,7 @@ void frm_main::changeEvent(QEvent* event) {
 
 void frm_main::Form_KeyDown(int key) {
     if (key == Qt::Key_Escape && phase_ == mc::batch_phase::converting)
-        stop_requested_ = true;
+        request_stop();
 }
 
 void frm_main::cmd_exit_Click() {
@@ -378,7 +384,7 @@ void frm_main::set_run_enabled(bool enabled) {
 
 void frm_main::run_or_stop(QPushButton* starter, const std::function<void()>& run) {
     if (phase_ != mc::batch_phase::idle) {
-        stop_requested_ = true;
+        request_stop();
         return;
     }
     // Single-file mode whose file was forgotten with the last pair asks for it now.

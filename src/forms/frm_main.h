@@ -96,6 +96,7 @@ private:
     // A change of the pair forgets the single output file chosen for the old one.
     void forget_single_output();
     void show_progress(); // the labels a batch changes, at most every tick
+    void request_stop();
     // Runs a batch started by `starter`, or asks the running batch to stop.
     void run_or_stop(QPushButton* starter, const std::function<void()>& run);
 

@@ -1,5 +1,5 @@
 // The window during a batch, on every system: alive and locked against a second start while its
-// converter runs, and stoppable, nothing of the converter left after.
+// converter runs, stoppable by the button, Escape or closing it, nothing of the converter left after.
 
 #include "forms/file_dialog.h"
 #include "forms/frm_main.h"
@@ -97,12 +97,19 @@ private slots:
         QCOMPARE(caption(&s.w, "lbl_status"), QStringLiteral("Status: Idle"));
     }
 
+    void stop_ends_a_converter_that_never_ends_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("stop button") << false;
+        QTest::newRow("Escape key") << true;
+    }
     void stop_ends_a_converter_that_never_ends() {
+        QFETCH(bool, escape);
         batch_setup s(-1);
         s.pick({"slow.dbf", "later.dbf"});
         auto* selectfiles = child<QPushButton>(&s.w, "cmd_selectfiles");
         when(
-            &s.w, [&] { return s.converter_running(); }, [&] { click(selectfiles); });
+            &s.w, [&] { return s.converter_running(); },
+            [&] { escape ? QTest::keyClick(&s.w, Qt::Key_Escape) : click(selectfiles); });
         QElapsedTimer timer;
         timer.start();
         click(selectfiles);
@@ -114,6 +121,17 @@ private slots:
         QVERIFY(kivo_test::process_ended(s.pid_file));
         QCOMPARE(selectfiles->text(), QStringLiteral("select files to convert"));
         QVERIFY(selectfiles->isEnabled());
+    }
+
+    // A stop asked by closing the window reaches the waiting batch at once, though closing posts no event.
+    void closing_the_window_mid_batch_leaves_no_converter() {
+        batch_setup s(-1);
+        s.pick({"a.dbf"});
+        when(
+            &s.w, [&] { return s.converter_running(); }, [&] { s.w.close(); });
+        click(child<QPushButton>(&s.w, "cmd_selectfiles"));
+        QTRY_VERIFY(!s.w.isVisible());
+        QVERIFY(kivo_test::process_ended(s.pid_file));
     }
 
     void cleanup() { forms::file_dialog::clear_next_answer(); }
