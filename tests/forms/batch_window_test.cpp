@@ -17,43 +17,12 @@ using namespace kivo_gui_test;
 
 namespace {
 
-void click(QAbstractButton* b) {
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
+// A window whose dbf2tsv waits `wait_ms` (-1: for ever), then prints "x".
+batch_setup waiting(int wait_ms) {
+    return batch_setup([wait_ms](const std::string& app, const std::string& pid_file) {
+        kivo_test::write_waiting_converter(app, "dbf2tsv", "x\n", wait_ms, pid_file);
+    });
 }
-
-// Runs `act` once `ready` holds, from the event loop that a running batch keeps going.
-void when(QObject* context, std::function<bool()> ready, std::function<void()> act) {
-    if (ready()) {
-        act();
-        return;
-    }
-    QTimer::singleShot(20, context, [=] { when(context, ready, act); });
-}
-
-// A window whose dbf2tsv waits `wait_ms` (-1: for ever) and says where its process id is.
-struct batch_setup {
-    app_dir dir;
-    std::string data = dir.root / "data";
-    std::string pid_file = dir.root / "pid";
-    bool installed;
-    forms::frm_main w; // after the converter, so that the gate lets the run start
-    explicit batch_setup(int wait_ms) : installed(install(wait_ms)) { w.show(); }
-    bool install(int wait_ms) {
-        kivo_test::make_dir(data);
-        kivo_test::write_waiting_converter(dir.app, "dbf2tsv", "x\n", wait_ms, pid_file);
-        return true;
-    }
-    std::string path(const char* name) const { return data + platform::native_separator() + name; }
-    void pick(std::initializer_list<const char*> names) {
-        QStringList files;
-        for (const char* name : names) {
-            kivo_test::write_file(path(name), "x");
-            files << QString::fromStdString(path(name));
-        }
-        forms::file_dialog::set_next_answer(files);
-    }
-    bool converter_running() const { return kivo_test::exists(pid_file) && !kivo_test::read_file(pid_file).empty(); }
-};
 
 } // namespace
 
@@ -62,7 +31,7 @@ class batch_window_test : public QObject {
 
 private slots:
     void the_window_lives_and_is_locked_while_a_converter_runs() {
-        batch_setup s(500);
+        batch_setup s = waiting(500);
         s.pick({"a.dbf"});
         auto* selectfiles = child<QPushButton>(&s.w, "cmd_selectfiles");
         auto* selectdir = child<QPushButton>(&s.w, "cmd_selectdir");
@@ -104,16 +73,10 @@ private slots:
     }
     void stop_ends_a_converter_that_never_ends() {
         QFETCH(bool, escape);
-        batch_setup s(-1);
+        batch_setup s = waiting(-1);
         s.pick({"slow.dbf", "later.dbf"});
         auto* selectfiles = child<QPushButton>(&s.w, "cmd_selectfiles");
-        when(
-            &s.w, [&] { return s.converter_running(); },
-            [&] { escape ? QTest::keyClick(&s.w, Qt::Key_Escape) : click(selectfiles); });
-        QElapsedTimer timer;
-        timer.start();
-        click(selectfiles);
-        QVERIFY(timer.elapsed() < 5000);
+        QVERIFY(s.run_and_stop(escape) < 5000);
         QCOMPARE(caption(&s.w, "lbl_status"), QStringLiteral("Status: Stopped"));
         QCOMPARE(caption(&s.w, "lbl_nfiles"), QStringLiteral("Files processed: 0"));
         QVERIFY2(!kivo_test::exists(s.path("slow.tsv")), "the unfinished output is removed");
@@ -125,7 +88,7 @@ private slots:
 
     // A stop asked by closing the window reaches the waiting batch at once, though closing posts no event.
     void closing_the_window_mid_batch_leaves_no_converter() {
-        batch_setup s(-1);
+        batch_setup s = waiting(-1);
         s.pick({"a.dbf"});
         when(
             &s.w, [&] { return s.converter_running(); }, [&] { s.w.close(); });

@@ -20,10 +20,6 @@ using namespace kivo_gui_test;
 
 namespace {
 
-void click(QAbstractButton* b) {
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
-}
-
 // Kivo's own converters, as a build puts them beside the program.
 void install_converters(const std::string& app) {
     for (const char* name : {"tsv2csv", "csv2tsv"})

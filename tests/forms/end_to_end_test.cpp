@@ -17,10 +17,6 @@ using namespace kivo_gui_test;
 
 namespace {
 
-void click(QAbstractButton* b) {
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
-}
-
 // A path from its parts, with this system's separator.
 template <typename... Parts> std::string native(std::string path, const Parts&... parts) {
     ((path += platform::native_separator(), path += parts), ...);

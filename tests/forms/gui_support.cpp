@@ -1,8 +1,12 @@
 #include "gui_support.h"
 
 #include "convert/state.h"
+#include "forms/file_dialog.h"
 #include "forms/widgets.h"
+#include "platform/native.h"
 
+#include <QElapsedTimer>
+#include <QPushButton>
 #include <QTimer>
 
 namespace kivo_gui_test {
@@ -13,6 +17,51 @@ app_dir::app_dir() : app(root / "app") {
     s = mod_convert::module_state{};
     s.app_dir = app;
     s.exe_base_name = "kivo";
+}
+
+void click(QAbstractButton* b) {
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
+}
+
+void when(QObject* context, std::function<bool()> ready, std::function<void()> act) {
+    if (ready()) {
+        act();
+        return;
+    }
+    QTimer::singleShot(20, context, [=] { when(context, ready, act); });
+}
+
+batch_setup::batch_setup(const installer& install)
+    : installed((kivo_test::make_dir(data), install(dir.app, pid_file), true)) {
+    w.show();
+}
+
+std::string batch_setup::path(const char* name) const {
+    return data + platform::native_separator() + name;
+}
+
+void batch_setup::pick(std::initializer_list<const char*> names) {
+    QStringList files;
+    for (const char* name : names) {
+        kivo_test::write_file(path(name), "x");
+        files << QString::fromStdString(path(name));
+    }
+    forms::file_dialog::set_next_answer(files);
+}
+
+bool batch_setup::converter_running() const {
+    return kivo_test::exists(pid_file) && !kivo_test::read_file(pid_file).empty();
+}
+
+qint64 batch_setup::run_and_stop(bool escape) {
+    auto* selectfiles = child<QPushButton>(&w, "cmd_selectfiles");
+    when(
+        &w, [this] { return converter_running(); },
+        [=] { escape ? QTest::keyClick(&w, Qt::Key_Escape) : click(selectfiles); });
+    QElapsedTimer timer;
+    timer.start();
+    click(selectfiles);
+    return timer.elapsed();
 }
 
 QRadioButton* option(QWidget* window, const char* array, int index) {

@@ -5,6 +5,7 @@
 #include "convert/state.h"
 #include "converters.h"
 #include "forms/app_helpers.h"
+#include "forms/frm_main.h"
 #include "forms/widgets.h"
 #include "temp_dir.h"
 
@@ -27,6 +28,25 @@ public:
     }
 };
 
+// The main window over a data folder, its dbf2tsv put in place by `install` (given the application
+// directory and the file where the converter may leave its process id), for tests of a running batch.
+struct batch_setup {
+    using installer = std::function<void(const std::string& app, const std::string& pid_file)>;
+    explicit batch_setup(const installer& install);
+    app_dir dir;
+    std::string data = dir.root / "data";
+    std::string pid_file = dir.root / "pid";
+    bool installed;
+    forms::frm_main w;                        // after the converter, so that the gate lets the run start
+    std::string path(const char* name) const; // in the data folder
+    // The file dialog's next answer: these files, made in the data folder.
+    void pick(std::initializer_list<const char*> names);
+    bool converter_running() const; // it has left its process id
+    // Runs the picked files and stops the batch once its converter runs, by the stop button or
+    // Escape; the milliseconds from the start to the batch's end.
+    qint64 run_and_stop(bool escape);
+};
+
 // A missing widget fails the current test only; the test goes on with a stand-in that belongs to no window.
 template <typename T = QWidget> T* child(QWidget* parent, const QString& name) {
     if (T* found = parent->findChild<T*>(name))
@@ -41,6 +61,11 @@ QRadioButton* option(QWidget* window, const char* array, int index);
 QString caption(QWidget* window, const char* label);
 // The top-level window with this objectName, if one is open.
 QWidget* open_window(const QString& name);
+
+// A user's click on a button, near its left edge (where a wrapped caption leaves room).
+void click(QAbstractButton* b);
+// Runs `act` once `ready` holds, from the event loop that a running batch keeps going.
+void when(QObject* context, std::function<bool()> ready, std::function<void()> act);
 
 // Runs `answer` on the next modal dialog once it is up (polling, so a dialog never hangs a test).
 void when_modal(std::function<void(QWidget*)> answer, int timeout_ms = 10000);
