@@ -43,11 +43,11 @@ std::string final_status(const batch& b, bool log_exists) {
     if (r.logged() && !r.log_problem().empty())
         return "Status: " + std::string(b.stopped ? "Stopped; " : "") + r.summary() + " (" + log_name() +
                " could not be written: " + r.log_problem() + ")";
-    const std::string see = "See " + log_name() + " for details of some errors";
+    const std::string details = log_name() + " for details of some errors";
     if (b.stopped)
-        return log_exists ? "Status: Stopped; s" + see.substr(1) : "Status: Stopped";
+        return log_exists ? "Status: Stopped; see " + details : "Status: Stopped";
     if (log_exists)
-        return "Status: " + see;
+        return "Status: See " + details;
     if (r.files() == 0 && !b.looked_for.empty())
         return "Status: Idle (no file matched " + b.looked_for + ")";
     return "Status: Idle";

@@ -1,3 +1,4 @@
+#include "platform/job_io.h"
 #include "platform/job_io_shared.h"
 
 #include "platform/errors.h"
@@ -36,15 +37,6 @@ std::string temporary_template(const std::string& path) {
 }
 
 } // namespace
-
-bool is_temporary_name(const std::string& name) {
-    if (name.size() <= marker.size() || name.compare(name.size() - marker.size(), 6, ".kivo-") != 0)
-        return false;
-    for (auto i = name.size() - 6; i < name.size(); ++i)
-        if (!std::isdigit(static_cast<unsigned char>(name[i])) && !std::islower(static_cast<unsigned char>(name[i])))
-            return false;
-    return true;
-}
 
 std::string temporary_name(const std::string& path) {
     static std::atomic<unsigned long long> counter{0};
@@ -91,3 +83,17 @@ void let_go(const std::string& aside, const std::string& path) {
 }
 
 } // namespace platform::output_detail
+
+namespace platform {
+
+bool temporary_kivo_name(const std::string& name) {
+    const std::string& marker = output_detail::marker;
+    if (name.size() <= marker.size() || name.compare(name.size() - marker.size(), 6, ".kivo-") != 0)
+        return false;
+    for (auto i = name.size() - 6; i < name.size(); ++i)
+        if (!std::isdigit(static_cast<unsigned char>(name[i])) && !std::islower(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+} // namespace platform

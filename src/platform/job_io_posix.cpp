@@ -180,10 +180,6 @@ void output_file::commit() {
     d->committed = true;
 }
 
-bool temporary_kivo_name(const std::string& name) {
-    return is_temporary_name(name);
-}
-
 bool remove_leftover(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)

@@ -9,8 +9,6 @@ namespace platform::output_detail {
 // PATH's folder and NAME.kivo-XXXXXX with fresh X's, NAME shortened to keep the whole name within
 // 255 bytes.
 std::string temporary_name(const std::string& path);
-// Whether a file name is one that temporary_name makes.
-bool is_temporary_name(const std::string& name);
 
 // Moves what lies at `path` to a new temporary name beside it, which it returns; empty when nothing
 // lies there. Raises os_error.

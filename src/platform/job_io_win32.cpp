@@ -79,10 +79,6 @@ void output_file::commit() {
     d->committed = true;
 }
 
-bool temporary_kivo_name(const std::string& name) {
-    return is_temporary_name(name);
-}
-
 // An earlier output a killed Kivo left aside is the user's to rename back: it is kept.
 bool remove_leftover(const std::string&) {
     return false;
