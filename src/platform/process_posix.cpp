@@ -13,6 +13,7 @@
 #include <mutex>
 #include <poll.h>
 #include <sched.h>
+#include <sstream>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -66,9 +67,22 @@ std::string proc_file(pid_t pid, const char* name) {
     return text;
 }
 
-// A process of the job: in its process group (also once ended), or carrying its mark in its
-// environment (one that left the group).
-bool of_the_job(pid_t child, pid_t group, const std::string& mark) {
+// When a process started, in clock ticks since boot (field 22 of its stat line); 0 when unknown.
+unsigned long long start_ticks(const std::string& stat) {
+    const auto after_name = stat.rfind(')');
+    if (after_name == std::string::npos)
+        return 0;
+    std::istringstream fields(stat.substr(after_name + 1));
+    std::string field;
+    for (int i = 3; i <= 22 && fields >> field; ++i) {
+    }
+    return std::strtoull(field.c_str(), nullptr, 10);
+}
+
+// A process of the job: in its process group (also once ended), carrying its mark in its
+// environment, or started since the job did: only the job's processes come back to Kivo as their
+// reaper, whatever they did to their group, session or environment.
+bool of_the_job(pid_t child, pid_t group, const std::string& mark, unsigned long long job_started) {
     const std::string stat = proc_file(child, "stat");
     const auto after_name = stat.rfind(')');
     int parent = 0, pgrp = 0;
@@ -76,17 +90,19 @@ bool of_the_job(pid_t child, pid_t group, const std::string& mark) {
     if (after_name != std::string::npos &&
         std::sscanf(stat.c_str() + after_name + 1, " %c %d %d", &state, &parent, &pgrp) == 3 && pgrp == group)
         return true;
+    if (job_started > 0 && start_ticks(stat) >= job_started)
+        return true;
     const std::string environment = proc_file(child, "environ");
     return environment.find(mark + '\0') != std::string::npos || environment.rfind(mark, 0) == 0;
 }
 
 // Everything the job started ends with it, wherever it went: each is killed and reaped; what it
 // started in turn comes back to Kivo as it dies, and goes the same way.
-void end_what_the_job_left(pid_t group, const std::string& mark) {
+void end_what_the_job_left(pid_t group, const std::string& mark, unsigned long long job_started) {
     for (int round = 0; round < 1000; ++round) {
         bool any = false;
         for (pid_t child : children_of_kivo()) {
-            if (!of_the_job(child, group, mark))
+            if (!of_the_job(child, group, mark, job_started))
                 continue;
             any = true;
             ::kill(child, SIGKILL);
@@ -234,7 +250,8 @@ struct job_process::impl {
     clock::time_point kill_at;
     int status = 0;
     std::string tail;
-    std::string mark; // KIVO_JOB=..., in the environment of everything the job starts
+    std::string mark;               // KIVO_JOB=..., in the environment of everything the job starts
+    unsigned long long started = 0; // the converter's start, in the kernel's clock ticks
     std::thread waiter, killer;
 
     void keep(const char* data, std::size_t n) {
@@ -255,6 +272,7 @@ struct job_process::impl {
     // Reads the error pipe until the child has ended; the pipe alone cannot tell, since a child the
     // converter left behind may hold it open.
     void wait_for_child() {
+        started = start_ticks(proc_file(pid, "stat")); // only this thread reaps it: still there
         const int pidfd = open_pidfd(pid);
         int st = 0;
         bool pipe_open = true;
@@ -300,7 +318,7 @@ struct job_process::impl {
             while (group_alive(pid) && clock::now() < kill_at)
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
         ::kill(-pid, SIGKILL);
-        end_what_the_job_left(pid, mark);
+        end_what_the_job_left(pid, mark, started);
         ::prctl(PR_SET_CHILD_SUBREAPER, 0); // a program the user opens from Kivo is not Kivo's to reap
     }
 

@@ -142,11 +142,14 @@ TEST_F(ExecCmdTest, NothingOfAJobOutlivesIt) {
         run("(sleep 0.5; echo late > '" + dir / "late" + "') & echo $! > '" + dir / "child" + "'; exit 0");
     EXPECT_EQ(result.exit_code, 0);
     EXPECT_TRUE(process_ended(dir / "child"));
-    // A daemon in a session of its own, its parent gone before the job ends.
-    const auto daemon = run("( setsid sh -c 'echo $$ > \"$0\"; sleep 0.5; echo late > \"$1\"' '" + dir / "daemon" +
-                            "' '" + dir / "late2" + "' & ); sleep 0.1; exit 0");
-    EXPECT_EQ(daemon.exit_code, 0);
-    EXPECT_TRUE(process_ended(dir / "daemon"));
+    // A daemon in a session of its own, its parent gone before the job ends; one that also clears
+    // its environment; one that outlives its parent in the job's group.
+    for (const char* daemon : {"setsid sh -c", "setsid env -i sh -c", "setsid env -i setsid sh -c"}) {
+        const auto result = run(std::string("( ") + daemon + " 'echo $$ > \"$0\"; sleep 0.5; echo late > \"$1\"' '" +
+                                dir / "daemon" + "' '" + dir / "late2" + "' & ); sleep 0.1; exit 0");
+        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_TRUE(process_ended(dir / "daemon")) << daemon;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     EXPECT_FALSE(exists(dir / "late"));
     EXPECT_FALSE(exists(dir / "late2")) << "nothing of the job writes after it";
