@@ -40,9 +40,9 @@ std::string final_status(const batch& b, bool log_exists) {
     const batch_report& r = b.report;
     if (!b.batch_error.empty())
         return b.batch_error;
-    if (r.logged() && !r.log_problem().empty())
-        return "Status: " + std::string(b.stopped ? "Stopped; " : "") + r.summary() + " (" + log_name() +
-               " could not be written: " + r.log_problem() + ")";
+    if (!r.log_problem().empty())
+        return "Status: " + std::string(b.stopped ? "Stopped; " : "") + r.trouble() +
+               "; the log could not be written: " + r.log_problem();
     const std::string details = log_name() + " for details of some errors";
     if (b.stopped)
         return log_exists ? "Status: Stopped; see " + details : "Status: Stopped";

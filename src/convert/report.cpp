@@ -1,6 +1,7 @@
 #include "convert/report.h"
 
 #include "platform/errors.h"
+#include "platform/file_lookup.h"
 #include "platform/native.h"
 #include "util/mod_utils_dsw.h"
 
@@ -10,25 +11,82 @@ namespace mod_convert {
 
 namespace {
 
-bool is_control(char c) {
-    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+// The length of the well-formed UTF-8 character at `at` (no overlong form, no surrogate, at most
+// U+10FFFF) and its code point; 0 when the byte there starts none.
+std::size_t utf8_at(const std::string& text, std::size_t at, char32_t& code) {
+    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    }
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || at + length > text.size())
+        return 0;
+    code = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+        code = code << 6 | (byte(at + i) & 0x3F);
+    }
+    static const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool valid = code >= least[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+    return valid ? length : 0;
+}
+
+// Characters that end a line, or act on the terminal, in some viewer: C0 and C1 controls, and the
+// line and paragraph separators.
+bool is_control(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
+// Text as a log field: valid UTF-8 whatever the bytes (one that starts no character shows as \xE9),
+// a tab a blank, every other control character `control` (say "?", or nothing).
+std::string log_text(const std::string& text, const char* control) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        char32_t code = 0;
+        const std::size_t length = utf8_at(text, at, code);
+        if (length == 0) {
+            static const char hex[] = "0123456789ABCDEF";
+            const auto b = static_cast<unsigned char>(text[at++]);
+            out += std::string("\\x") + hex[b >> 4] + hex[b & 0xF];
+            continue;
+        }
+        if (code == '\t')
+            out += ' ';
+        else if (is_control(code))
+            out += control;
+        else
+            out.append(text, at, length);
+        at += length;
+    }
+    return out;
 }
 
 // A field never breaks the log's line into two, nor into more fields.
 std::string field(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        out += is_control(c) ? (c == '\t' ? ' ' : '?') : c;
-    return out;
+    return log_text(text, "?");
 }
 
-// A converter's line as readable text: a tab is a blank, other control bytes (colours, bells) go.
+// A converter's line as readable text: a tab is a blank, other control characters (colours, bells) go.
 std::string readable(const std::string& line) {
-    std::string out;
-    for (char c : line)
-        if (!is_control(c) || c == '\t')
-            out += c == '\t' ? ' ' : c;
-    return out;
+    return log_text(line, "");
+}
+
+// What lies where the log should be, in words, or the OS's.
+std::string why_unwritable(const std::string& path, const std::string& os_words) {
+    const std::string name = mod_utils_dsw::file_name_part(path, platform::native_separator());
+    switch (platform::inspect_path(path, false).kind) {
+    case platform::path_kind::directory:
+        return name + " is a folder";
+    case platform::path_kind::link:
+        return name + " is a link";
+    case platform::path_kind::special:
+        return name + " is not a plain file";
+    default:
+        return name + ": " + os_words;
+    }
 }
 
 std::string trimmed(const std::string& text) {
@@ -111,6 +169,19 @@ void batch_report::finish() {
     log_.reset();
 }
 
+std::string batch_report::trouble() const {
+    const auto files = [](int n) { return std::to_string(n) + (n == 1 ? " file " : " files "); };
+    std::string text;
+    const auto add = [&text](int n, const std::string& words) {
+        if (n > 0)
+            text += (text.empty() ? "" : ", ") + words;
+    };
+    add(failed_, files(failed_) + "failed");
+    add(skipped_, files(skipped_) + "skipped");
+    add(warnings_, files(warnings_) + "converted with warnings");
+    return text;
+}
+
 std::string batch_report::summary() const {
     return "converted " + std::to_string(converted_) + ", with warnings " + std::to_string(warnings_) + ", failed " +
            std::to_string(failed_) + ", skipped " + std::to_string(skipped_);
@@ -129,7 +200,7 @@ void batch_report::write(const std::string& line) {
         log_->write(line + platform::native_line_end());
         ++entries_;
     } catch (const platform::os_error& e) {
-        log_problem_ = e.what();
+        log_problem_ = why_unwritable(log_path_, e.what());
     }
 }
 

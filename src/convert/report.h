@@ -24,6 +24,8 @@ public:
 
     int files() const { return converted_ + failed_ + skipped_; }
     bool logged() const { return entries_ > 0; }
+    // What needs a look, in words: "1 file failed, 2 files skipped"; empty when nothing does.
+    std::string trouble() const;
     // "converted N, with warnings W, failed F, skipped S"
     std::string summary() const;
     // Why the log could not be written, empty when it could.

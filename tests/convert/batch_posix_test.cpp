@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -122,6 +124,45 @@ TEST_F(Batch, WhatNeedsALookIsLoggedAndTheStatusPointsThere) {
     run({data + "/good.agn"});
     EXPECT_FALSE(exists(log())) << "a clean batch leaves no log, and removes the last one";
     EXPECT_EQ(window.lbl_status, "Status: Idle");
+}
+
+// Where the log cannot be written the status still names what happened.
+TEST_F(Batch, TheStatusTellsWhenTheLogCannotBeWritten) {
+    write_converter(app, "agn2tsv", "exit 1");
+    pair(agn, tsv);
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"kivo.log is a folder", [this] { make_dir(log()); }},
+        {"kivo.log is not a plain file", [this] { ::mkfifo(log().c_str(), 0600); }},
+        {"kivo.log is a link", [this] { ::symlink((root / "nowhere").c_str(), log().c_str()); }},
+    };
+    for (const auto& [problem, make] : cases) {
+        make();
+        run({input("a.agn"), input("b.agn"), data + "/gone.agn"});
+        EXPECT_EQ(window.lbl_status,
+                  std::string("Status: 2 files failed, 1 file skipped; the log could not be written: ") + problem);
+        std::filesystem::remove_all(log());
+    }
+}
+
+// A name or a converter's words can never make a viewer show a line the batch did not write, and
+// the log is UTF-8 whatever the bytes.
+TEST_F(Batch, EveryLogLineIsOneLineOfUtf8) {
+    write_converter(app, "agn2tsv", "printf 'bytes \\377\\376 end\\342\\200\\250forged' >&2; exit 1");
+    pair(agn, tsv);
+    const struct {
+        std::string name, shown;
+    } names[] = {
+        {"ls\u2028converted 99.agn", "ls?converted 99.agn"},
+        {"p\u2029q\u0085r\u200bs.agn", "p?q?r\u200bs.agn"},
+        {"latin1-\xe9t\xe9.agn", "latin1-\\xE9t\\xE9.agn"},
+        {"half-\xe2\x82.agn", "half-\\xE2\\x82.agn"},
+    };
+    for (const auto& n : names) {
+        run({input(n.name)});
+        EXPECT_EQ(logged()[0], data + "/" + n.shown + "\tfailed\tconverter exit code 1\tbytes \\xFF\\xFE endforged");
+        EXPECT_EQ(logged().size(), 2u);
+        std::filesystem::remove(data + "/" + n.name);
+    }
 }
 
 TEST_F(Batch, AnErrorOutsideAnyFileStopsTheBatchVisibly) {
