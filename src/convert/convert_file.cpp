@@ -113,20 +113,51 @@ std::unique_ptr<platform::output_file> place_output(const batch& b, const std::s
                     [&] { return std::make_unique<platform::output_file>(path, h); });
 }
 
-// A converter's outputs are one set: each is checked as the first was and claimed for this input,
-// and none takes its place unless all may.
-void commit_outputs(batch& b, platform::output_file& placed, const std::string& output, const std::string& input) {
-    for (const std::string& path : placed.produced()) {
-        if (platform::path_key(path) == platform::path_key(output))
-            continue; // checked and claimed before the job
-        try {
-            refuse(output_problem(path));
-            claim_output(b, path, input);
-        } catch (const refusal& e) {
-            throw conversion_error(file_name_part(path) + ": " + e.what()); // the job ran: its file failed
-        }
+// The names a converter may write for `input`: NAME.EXT and NAME_k.EXT, for the input's NAME and
+// the pair's target EXT; never the input's own.
+bool entitled(const std::string& name, const std::string& input) {
+    const std::string input_name = file_name_part(input);
+    const std::string stem = input_name.find('.') == std::string::npos ? input_name : strip_extension(input_name);
+    const std::string ext = "." + format_ext(state().target_format);
+    if (name.size() <= ext.size() || !equals_ignoring_case(name.substr(name.size() - ext.size()), ext))
+        return false;
+    const std::string rest = name.substr(0, name.size() - ext.size());
+    if (rest.compare(0, stem.size(), stem) != 0)
+        return false;
+    const std::string k = rest.substr(stem.size());
+    if (k.empty())
+        return true;
+    return k.size() >= 2 && k[0] == '_' && k[1] != '0' && k.find_first_not_of("0123456789", 1) == std::string::npos;
+}
+
+// One file of a converter's set, checked as the first output was: the job ran, so its file fails.
+void check_produced(const batch& b, const platform::output_file::produced_file& f, const std::string& input) {
+    if (!entitled(f.name, input))
+        throw conversion_error(f.name + ": not a name the converter may write for " + file_name_part(input));
+    if (!f.problem.empty())
+        throw conversion_error(f.name + ": " + f.problem + ", not a new plain file");
+    try {
+        check_output(f.path, input);
+        const auto claimed = b.outputs.find(platform::path_key(f.path));
+        if (claimed != b.outputs.end() && claimed->second != input)
+            throw refusal("same output as " + file_name_part(claimed->second));
+    } catch (const refusal& e) {
+        throw conversion_error(f.name + ": " + e.what());
     }
-    reworded("cannot put the output in place", [&] { placed.commit(); });
+}
+
+// A converter's outputs are one set: only names it may write, each a new plain file, checked and
+// claimed as the first was; all land or none.
+void commit_outputs(batch& b, platform::output_file& placed, const std::string& input) {
+    const auto files = reworded("cannot look at the converter's outputs", [&] { return placed.produced(); });
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i % 256 == 255)
+            keep_window_alive(b);
+        check_produced(b, files[i], input);
+    }
+    reworded("cannot put the output in place", [&] { placed.commit([&b] { keep_window_alive(b); }); });
+    for (const auto& f : files)
+        b.outputs.emplace(platform::path_key(f.path), input);
 }
 
 // An append that fails leaves the single output file as it was, and ends the batch: every later
@@ -140,6 +171,21 @@ void append_or_stop(batch& b, const std::string& input) {
                         file_name_part(state().single_output_file) + " (" + e.what() + ")";
         throw batch_stopped();
     }
+}
+
+// A job's end: its output in place, or why not.
+void take_result(batch& b, const mod_ExecCmd::exec_result& result, platform::output_file& placed,
+                 const std::string& input) {
+    if (result.stopped)
+        throw batch_stopped(); // the output as it was before
+    if (!result.started)
+        throw conversion_error("the job could not be started");
+    if (result.exit_code != 0)
+        throw conversion_error("converter exit code " + std::to_string(result.exit_code), result.error_tail);
+    if (b.choices.opt_to_one)
+        append_or_stop(b, input);
+    else
+        commit_outputs(b, placed, input);
 }
 
 } // namespace
@@ -186,16 +232,16 @@ std::string convert_file(batch& b, const std::string& input) {
         job.command.environment.push_back("KIVO_OUTPUT_DIR=" + placed->folder());
 
     const auto result = mod_ExecCmd::ExecCmd(b.window, job.command);
-    if (result.stopped)
-        throw batch_stopped(); // the output as it was before
-    if (!result.started)
-        throw conversion_error("the job could not be started");
-    if (result.exit_code != 0)
-        throw conversion_error("converter exit code " + std::to_string(result.exit_code), result.error_tail);
-    if (single)
-        append_or_stop(b, input);
-    else
-        commit_outputs(b, *placed, output, input);
+    try {
+        take_result(b, result, *placed, input);
+    } catch (...) {
+        // What the job left goes, the window alive meanwhile: a set may be large.
+        placed->discard([&b] {
+            b.window.wake();
+            b.window.do_events();
+        });
+        throw;
+    }
     return result.error_tail;
 }
 

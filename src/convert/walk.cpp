@@ -1,12 +1,14 @@
 #include "convert/walk.h"
 
 #include "convert/batch.h"
+#include "convert/convert_file.h"
 #include "convert/pattern.h"
 #include "convert/state.h"
 #include "platform/errors.h"
 #include "platform/job_io.h"
 #include "util/mod_utils_dsw.h"
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 
@@ -25,12 +27,15 @@ struct level {
 };
 
 std::vector<dir_entry> list_or_report(const std::string& dir, const walk_callbacks& on) {
+    std::vector<dir_entry> listing;
     try {
-        return on.list(dir);
+        listing = on.list(dir);
     } catch (const platform::os_error& e) {
         on.unreadable(dir, e.what());
-        return {};
     }
+    if (on.listed)
+        on.listed(dir, listing);
+    return listing;
 }
 
 // Which names the output-name test skips: in single-file mode the output file's own name, taken
@@ -95,6 +100,29 @@ int count_wanted(batch& b, walk_callbacks on, const std::function<bool(const std
     return files;
 }
 
+// What a killed Kivo left beside an output this batch writes goes, where Kivo can show that it made
+// it. A name's shape is no proof: anything else is the user's, and stays.
+void remove_leftovers(const batch& b, const std::string& dir, std::vector<dir_entry>& listing,
+                      const std::function<bool(const std::string&)>& converts) {
+    const auto looks_like_one = [](const dir_entry& e) {
+        return e.kind != entry_kind::link_to_directory && platform::temporary_kivo_name(e.name);
+    };
+    if (b.choices.opt_to_one || std::none_of(listing.begin(), listing.end(), looks_like_one))
+        return;
+    std::vector<std::string> outputs;
+    for (const dir_entry& e : listing)
+        if (e.kind == entry_kind::file && converts(e.name))
+            outputs.push_back(mod_utils_dsw::file_name_part(output_path(b, dir + e.name)));
+    const auto removed = [&](const dir_entry& e) {
+        const auto of_this_batch = [&e](const std::string& output) {
+            return platform::temporary_name_of(e.name, output);
+        };
+        return looks_like_one(e) && std::any_of(outputs.begin(), outputs.end(), of_this_batch) &&
+               platform::remove_leftover(dir + e.name);
+    };
+    listing.erase(std::remove_if(listing.begin(), listing.end(), removed), listing.end());
+}
+
 std::string shown_folder(const std::string& dir) {
     return dir.size() > 1 && dir.back() == platform::native_separator() ? dir.substr(0, dir.size() - 1) : dir;
 }
@@ -142,13 +170,10 @@ void convert_directory(main_window& window) {
         walk_callbacks on;
         on.include_subdirs = b.choices.chk_includesubdirs > 0;
         set_total(b, count_wanted(b, on, converts));
-        // What a killed Kivo left in the folders the batch walks goes, unless a job is at work on it.
-        on.directory = [](const std::string& path, const std::string& name) {
-            return !(platform::temporary_kivo_name(name) && platform::remove_leftover(path));
+        on.listed = [&](const std::string& dir, std::vector<dir_entry>& listing) {
+            remove_leftovers(b, dir, listing, converts);
         };
         on.file = [&](const std::string& path, const std::string& name) {
-            if (platform::temporary_kivo_name(name) && platform::remove_leftover(path))
-                return;
             if (converts(name))
                 convert_in_batch(b, path);
         };

@@ -16,6 +16,8 @@ struct walk_callbacks {
     std::function<void(const std::string& dir, const std::string& reason)> unreadable;
     // Every sub-directory met, entered or not: false keeps the walk out of it.
     std::function<bool(const std::string& path, const std::string& name)> directory = nullptr;
+    // Each directory's listing once read, before its entries are met; it may leave entries out.
+    std::function<void(const std::string& dir, std::vector<platform::dir_entry>& listing)> listed = nullptr;
     // Lists one directory; raises platform::os_error when it cannot.
     std::function<std::vector<platform::dir_entry>(const std::string& dir)> list = platform::list_directory;
 };

@@ -14,15 +14,17 @@ namespace platform::output_detail {
 
 namespace fs = std::filesystem;
 
-namespace {
-
 constexpr std::size_t name_max = 255;
 const std::string marker = ".kivo-XXXXXX";
+
+namespace {
 
 bool lies_there(const std::string& path) {
     std::error_code ec;
     return fs::symlink_status(fs::u8path(path), ec).type() != fs::file_type::not_found && !ec;
 }
+
+} // namespace
 
 std::string temporary_template(const std::string& path) {
     const auto cut = path.find_last_of(std::string("/") + native_separator());
@@ -35,8 +37,6 @@ std::string temporary_template(const std::string& path) {
     }
     return dir + name + marker;
 }
-
-} // namespace
 
 std::string temporary_name(const std::string& path) {
     static std::atomic<unsigned long long> counter{0};
@@ -86,14 +86,27 @@ void let_go(const std::string& aside, const std::string& path) {
 
 namespace platform {
 
-bool temporary_kivo_name(const std::string& name) {
-    const std::string& marker = output_detail::marker;
-    if (name.size() <= marker.size() || name.compare(name.size() - marker.size(), 6, ".kivo-") != 0)
-        return false;
+namespace {
+
+bool random_part(const std::string& name) {
     for (auto i = name.size() - 6; i < name.size(); ++i)
         if (!std::isdigit(static_cast<unsigned char>(name[i])) && !std::islower(static_cast<unsigned char>(name[i])))
             return false;
     return true;
+}
+
+} // namespace
+
+bool temporary_kivo_name(const std::string& name) {
+    const std::string& marker = output_detail::marker;
+    return name.size() > marker.size() && name.compare(name.size() - marker.size(), 6, ".kivo-") == 0 &&
+           random_part(name);
+}
+
+bool temporary_name_of(const std::string& name, const std::string& output_name) {
+    const std::string shape = output_detail::temporary_template(output_name);
+    return name.size() == shape.size() && name.compare(0, shape.size() - 6, shape, 0, shape.size() - 6) == 0 &&
+           random_part(name);
 }
 
 } // namespace platform

@@ -4,6 +4,7 @@
 // result. A temporary name left by a killed Kivo is NAME.kivo-XXXXXX beside the output.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,10 +34,21 @@ public:
     std::intptr_t handle() const;
     // Where the converter writes its outputs (POSIX, by_name), else empty.
     std::string folder() const;
-    // Once the job has ended: the paths its outputs will take, beside `path` (by_name).
-    std::vector<std::string> produced() const;
-    // Puts the outputs in place, each with the mode (and owner) of the file it replaces. Raises os_error.
-    void commit();
+    // One file the converter left in its folder, and the path it would take beside `path`.
+    struct produced_file {
+        std::string name;
+        std::string path;
+        std::string problem; // empty for a plain file with one link; else what it is ("a link", ...)
+    };
+    // Once the job has ended: everything the converter left (by_name; POSIX), in name order.
+    std::vector<produced_file> produced() const;
+    // Puts the outputs in place, each with the mode (and owner) of the file it replaces, all or none:
+    // when one cannot take its place, or `now_and_then` (run every few hundred files) raises, those
+    // already in place go back and what they replaced returns. Raises os_error.
+    void commit(const std::function<void()>& now_and_then = {});
+    // Removes what the converter left, running `now_and_then` every few hundred files; the rest
+    // goes when this ends. For a job that failed or was stopped.
+    void discard(const std::function<void()>& now_and_then);
 
     struct impl;
 
@@ -46,8 +58,11 @@ private:
 
 // Whether `name` is one of Kivo's temporary names (NAME.kivo-XXXXXX).
 bool temporary_kivo_name(const std::string& name);
-// Removes what a killed Kivo left at `path` (POSIX: a new output never completed, or a converter's
-// folder), unless a job is still at work on it. False when it stays.
+// Whether `name` is a temporary name Kivo gives beside an output named `output_name`.
+bool temporary_name_of(const std::string& name, const std::string& output_name);
+// Removes what a killed Kivo left at `path`, only when it can show that it made it: POSIX, a new
+// output never completed or a converter's folder of plain files, the user's own, with the mode and
+// the mark Kivo gives them, and no job still at work on it. False when it stays, untouched.
 bool remove_leftover(const std::string& path);
 
 // The input for a converter that reads its standard input. POSIX: opened once, as a plain file,

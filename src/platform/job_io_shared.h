@@ -6,6 +6,10 @@
 
 namespace platform::output_detail {
 
+constexpr const char* mark_attribute = "user.kivo"; // POSIX: on what Kivo makes, until it lands
+
+// PATH's folder and NAME.kivo-XXXXXX, the X's as they stand.
+std::string temporary_template(const std::string& path);
 // PATH's folder and NAME.kivo-XXXXXX with fresh X's, NAME shortened to keep the whole name within
 // 255 bytes.
 std::string temporary_name(const std::string& path);

@@ -53,15 +53,18 @@ std::string output_file::folder() const {
     return {};
 }
 
-std::vector<std::string> output_file::produced() const {
-    return {d->path};
+// The job script writes by name: there is no folder of outputs to look at.
+std::vector<output_file::produced_file> output_file::produced() const {
+    return {};
 }
 
 std::intptr_t output_file::handle() const {
     return -1;
 }
 
-void output_file::commit() {
+void output_file::discard(const std::function<void()>&) {}
+
+void output_file::commit(const std::function<void()>&) {
     if (d->guarded && !d->committed) {
         const DWORD now = attributes_of(d->path);
         if (now == INVALID_FILE_ATTRIBUTES) { // no new file: the earlier one stays, as it was

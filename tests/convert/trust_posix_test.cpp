@@ -6,6 +6,7 @@
 #include "convert/state.h"
 #include "convert/walk.h"
 #include "converters.h"
+#include "platform/job_io.h"
 
 #include <gtest/gtest.h>
 
@@ -191,18 +192,73 @@ TEST_F(Trust, AKilledKivoLeavesTheEarlierOutputAndOneRecognisableFile) {
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[2].rfind("k.tsv.kivo-", 0), 0u) << names[2];
     EXPECT_TRUE(process_ended(root / "pid")) << "the converter got its parent-death signal";
+}
 
-    // The next directory batch through the folder removes it, and a converter's folder a killed Kivo
-    // left; not what a running job still holds.
-    make_dir(data + "/s.wav.kivo-abc123");
-    write_file(data + "/busy.tsv.kivo-def456", "another Kivo's job");
-    const int busy = ::open((data + "/busy.tsv.kivo-def456").c_str(), O_RDONLY);
-    ::flock(busy, LOCK_EX);
-    window.from_filename = "*.none";
+// What a killed Kivo would leave: its marked file or folder beside `output`, no longer locked.
+std::string left_by_a_killed_kivo(const std::string& output, platform::output_file::how how) {
+    const std::string dir = output.substr(0, output.rfind('/') + 1);
+    const pid_t kivo = ::fork();
+    if (kivo == 0) {
+        new platform::output_file(output, how); // never destroyed: nothing tidied
+        ::_exit(0);
+    }
+    ::waitpid(kivo, nullptr, 0);
+    for (const auto& e : fs::directory_iterator(dir))
+        if (platform::temporary_name_of(e.path().filename().string(), fs::path(output).filename().string()))
+            return e.path().string();
+    return {};
+}
+
+// A directory batch removes only what Kivo can show it made for an output of this batch; a user's
+// files whose names merely look like Kivo's stay byte for byte.
+TEST_F(Trust, CleanUpTakesOnlyWhatKivoCanShowIsItsOwn) {
+    pair(dbf, tsv);
+    write_converter(app, "dbf2tsv", "echo ok");
+    input("people.dbf");
+    using how = platform::output_file::how;
+    const std::string kivos_file = left_by_a_killed_kivo(data + "/people.tsv", how::standard_output);
+    const std::string kivos_folder = left_by_a_killed_kivo(data + "/people.tsv", how::by_name);
+    write_file(kivos_folder + "/people.tsv", "half");
+    const std::string not_this_batch = left_by_a_killed_kivo(data + "/other.tsv", how::standard_output);
+    const struct {
+        const char* name;
+        mode_t mode;
+        bool folder;
+    } users[] = {
+        {"report.kivo-abc123", 0644, false},     {"thesis.kivo-draft1", 0600, false},
+        {"notes.kivo-backup", 0755, true},       {"people.tsv.kivo-abc123", 0644, false},
+        {"people.tsv.kivo-def456", 0600, false}, {"people.tsv.kivo-ghi789", 0700, true},
+    };
+    for (const auto& u : users) {
+        const std::string path = data + "/" + u.name;
+        if (u.folder) {
+            make_dir(path);
+            write_file(path + "/years of notes", u.name);
+        } else {
+            write_file(path, u.name);
+        }
+        ::chmod(path.c_str(), u.mode);
+    }
     window.picker = [&] { state().chosen_directory = data + "/"; };
     convert_directory(window);
-    ::close(busy);
-    EXPECT_EQ(names_in(data), (std::vector<std::string>{"busy.tsv.kivo-def456", "k.agn", "k.tsv"}));
+    EXPECT_EQ(window.lbl_status, "Status: Idle");
+    EXPECT_FALSE(exists(kivos_file));
+    EXPECT_FALSE(exists(kivos_folder));
+    EXPECT_TRUE(exists(not_this_batch)) << "not beside an output of this batch";
+    for (const auto& u : users) {
+        const std::string path = data + "/" + u.name;
+        EXPECT_EQ(read_file(u.folder ? path + "/years of notes" : path), u.name);
+        EXPECT_EQ(mode_of(path), u.mode) << u.name;
+    }
+    EXPECT_EQ(read_file(data + "/people.tsv"), "ok\n");
+
+    // Not what a running job still holds.
+    const std::string busy = left_by_a_killed_kivo(data + "/people.tsv", how::standard_output);
+    const int fd = ::open(busy.c_str(), O_RDONLY);
+    ::flock(fd, LOCK_EX);
+    convert_directory(window);
+    ::close(fd);
+    EXPECT_TRUE(exists(busy));
 }
 
 TEST_F(Trust, AFailedAppendIsUndoneAndStopsTheBatch) {
