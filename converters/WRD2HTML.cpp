@@ -289,7 +289,8 @@ int main(int argc, char** argv) {
     const int result = convert_file_arg(
         "WRD2HTML", usage, argc, argv, argc == 3 && (mode == "-t" || mode == "-h"), [&](const std::string& input) {
             try {
-                const document d = read_document(read_file(input));
+                const document d = read_document(
+                    read_organiser_file(input, signature({wrd_signature, sizeof wrd_signature}, "a Word file")));
                 write_stdout(convert(d, mode == "-h", input.substr(input.find_last_of("/\\") + 1)));
             } catch (const protected_file&) {
                 code = 2;

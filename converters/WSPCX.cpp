@@ -354,7 +354,7 @@ bytes to_pcx(const picture& p) {
 
 // Picture 1 goes to NAME.pcx, picture k to NAME_k.pcx.
 void pic_to_pcx(const std::string& input) {
-    const auto pictures = from_pic(read_file(input));
+    const auto pictures = from_pic(read_organiser_file(input, signature("PIC\xDC", "a picture file")));
     const std::string first = beside(input, ".pcx");
     const std::string base = first.substr(0, first.size() - 4);
     std::vector<std::pair<std::string, bytes>> outputs;

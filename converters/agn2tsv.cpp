@@ -381,14 +381,25 @@ std::vector<row> agenda_s3(const bytes& file) {
     return rows;
 }
 
+bool agenda_3a_file(const bytes& file) {
+    return file.size() >= 32 && std::memcmp(file.data(), "AgendaFileType*", 16) == 0;
+}
+bool data_file(const bytes& file) {
+    return file.size() >= dbf_header_size && std::memcmp(file.data(), dbf_signature, sizeof dbf_signature) == 0;
+}
+
+void check_signature(const bytes& head) {
+    if (!agenda_3a_file(head) && !data_file(head))
+        throw error("not an agenda file (bad signature)");
+}
+
 void convert(const bytes& file) {
     std::vector<row> rows;
-    if (file.size() >= 32 && std::memcmp(file.data(), "AgendaFileType*", 16) == 0)
+    check_signature(file);
+    if (agenda_3a_file(file))
         rows = agenda_3a(file);
-    else if (file.size() >= dbf_header_size && std::memcmp(file.data(), dbf_signature, sizeof dbf_signature) == 0)
-        rows = agenda_s3(file);
     else
-        throw error("not an agenda file (bad signature)");
+        rows = agenda_s3(file);
     std::string out;
     append_row(out, std::vector<std::string>(std::begin(columns), std::end(columns)));
     for (const row& r : rows) {
@@ -405,5 +416,5 @@ int main(int argc, char** argv) {
                         "Writes the organiser agenda as tab-separated text on standard output: a header\n"
                         "row, then one row an entry (dates, times, alarm, repeat rule, memo, to-do details).\n";
     return convert_file_arg("agn2tsv", usage, argc, argv, argc == 2,
-                            [](const std::string& input) { convert(read_file(input)); });
+                            [](const std::string& input) { convert(read_organiser_file(input, check_signature)); });
 }

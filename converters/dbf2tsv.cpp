@@ -177,6 +177,7 @@ int main(int argc, char** argv) {
     const char* usage = "usage: dbf2tsv FILE.dbf\n"
                         "Writes the organiser Data file as tab-separated text on standard output: a row\n"
                         "of field names, then one row a record.\n";
-    return convert_file_arg("dbf2tsv", usage, argc, argv, argc == 2,
-                            [](const std::string& input) { convert(read_file(input)); });
+    return convert_file_arg("dbf2tsv", usage, argc, argv, argc == 2, [](const std::string& input) {
+        convert(read_organiser_file(input, signature({dbf_signature, sizeof dbf_signature}, "a Data file")));
+    });
 }

@@ -138,6 +138,7 @@ int main(int argc, char** argv) {
     const char* usage = "usage: spr2tsv FILE.spr\n"
                         "Writes the organiser sheet as tab-separated text on standard output: from A1 to\n"
                         "the last used cell; formulas as their stored result, dates as YYYY-MM-DD.\n";
-    return convert_file_arg("spr2tsv", usage, argc, argv, argc == 2,
-                            [](const std::string& input) { convert(read_file(input)); });
+    return convert_file_arg("spr2tsv", usage, argc, argv, argc == 2, [](const std::string& input) {
+        convert(read_organiser_file(input, signature({spr_signature, sizeof spr_signature}, "a sheet file")));
+    });
 }

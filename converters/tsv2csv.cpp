@@ -1,48 +1,78 @@
 // Tab-separated text on standard input to comma-separated text (RFC 4180) on standard output: a
 // field holding a comma, a quote or a line break is quoted, its quotes doubled; lines end in CR LF.
+// The text streams through: a field of any length waits in flat memory until its end says how it
+// is written.
 
+#include "fields.h"
 #include "kconv.h"
 
+#include <cstdio>
 #include <string>
 
 namespace {
 
-void put_field(std::string& out, const std::string& in, std::size_t from, std::size_t to) {
-    const auto field = in.substr(from, to - from);
-    if (field.find_first_of(",\"\r\n") == std::string::npos) {
-        out += field;
-        return;
+class tsv_to_csv {
+public:
+    void feed(const char* data, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i)
+            take(data[i]);
+        kconv::flush_when_large(out_);
     }
-    out += '"';
-    for (char c : field)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    out += '"';
-}
+    void finish() {
+        cr_pending_ = false; // a CR at the very end ends the last line, as before a line feed
+        if (line_open_)
+            end_line();
+        kconv::write_stdout(out_);
+    }
 
-std::string tsv_to_csv(const std::string& in) {
-    std::string out;
-    out.reserve(in.size() + in.size() / 8);
-    std::size_t start = 0;
-    while (start < in.size()) {
-        auto end = in.find('\n', start);
-        if (end == std::string::npos)
-            end = in.size();
-        const std::size_t line_end = end > start && in[end - 1] == '\r' ? end - 1 : end;
-        for (std::size_t field = start;;) {
-            auto tab = in.find('\t', field);
-            if (tab == std::string::npos || tab > line_end)
-                tab = line_end;
-            put_field(out, in, field, tab);
-            if (tab == line_end)
-                break;
-            out += ',';
-            field = tab + 1;
+private:
+    void take(char c) {
+        line_open_ = true;
+        if (cr_pending_) {
+            cr_pending_ = false;
+            if (c == '\n') {
+                end_line();
+                return;
+            }
+            add('\r');
         }
-        out += "\r\n";
-        start = end + 1;
+        if (c == '\r')
+            cr_pending_ = true;
+        else if (c == '\n')
+            end_line();
+        else if (c == '\t')
+            end_field(",");
+        else
+            add(c);
     }
-    return out;
-}
+    void add(char c) {
+        quoted_ = quoted_ || c == ',' || c == '"' || c == '\r' || c == '\n';
+        field_.append(c);
+    }
+    void end_field(const char* after) {
+        if (quoted_)
+            out_ += '"';
+        field_.drain([this](const char* data, std::size_t size) {
+            for (std::size_t i = 0; i < size; ++i) {
+                out_ += data[i];
+                if (data[i] == '"')
+                    out_ += '"';
+            }
+            kconv::flush_when_large(out_);
+        });
+        if (quoted_)
+            out_ += '"';
+        out_ += after;
+        quoted_ = false;
+    }
+    void end_line() {
+        end_field("\r\n");
+        line_open_ = false;
+    }
+    kconv::spill_buffer field_;
+    bool quoted_ = false, cr_pending_ = false, line_open_ = false;
+    std::string out_;
+};
 
 } // namespace
 
@@ -52,5 +82,11 @@ int main(int argc, char** argv) {
                         "(RFC 4180, CR LF line ends) on standard output.\n";
     if (const int done = kconv::standard_call("tsv2csv", usage, argc, argv, argc == 1); done >= 0)
         return done;
-    return kconv::run("tsv2csv", "", [] { kconv::write_stdout(tsv_to_csv(kconv::read_stdin())); });
+    return kconv::run("tsv2csv", "", [] {
+        tsv_to_csv converter;
+        std::string block(1 << 16, '\0');
+        for (std::size_t n; (n = std::fread(&block[0], 1, block.size(), stdin)) > 0;)
+            converter.feed(block.data(), n);
+        converter.finish();
+    });
 }

@@ -1,10 +1,11 @@
 // wav2wve FILE.wav: a WAVE file to the organiser's sound file beside it: mixed to mono, resampled to
 // 8,000 Hz through a low-pass (nothing above 4 kHz folds back), A-law coded. Reads PCM of 8, 16, 24
 // or 32 bits, IEEE float of 32 or 64 bits, A-law and mu-law, also inside WAVE_FORMAT_EXTENSIBLE, with
-// 1 to 8 channels. The samples stream through: memory holds the output, not the input.
+// 1 to 8 channels. The samples stream through to the output: memory stays flat.
 
 #include "alaw.h"
 #include "kconv.h"
+#include "output_set.h"
 #include "resampler.h"
 #include "wve.h"
 
@@ -141,13 +142,35 @@ std::uint8_t coded(double s) {
     return alaw_encode(static_cast<std::int16_t>(std::lround(std::clamp(s * 32768.0, -32768.0, 32767.0))));
 }
 
-// Frames mixed to mono (the channels' mean, which never clips), resampled unless already 8,000 Hz.
-bytes samples_of(wave_file& file, const wave& w) {
-    bytes out(wve_header_size, 0);
+// The organiser's header for `count` samples, played once, no silence appended.
+bytes wve_header(std::uint64_t count) {
+    if (count > 0xFFFFFFFFu)
+        throw error("too long for a sound file");
+    bytes head(wve_signature, wve_signature + sizeof wve_signature);
+    put16(head, 0x100F); // format version
+    put32(head, static_cast<std::uint32_t>(count));
+    put16(head, 0); // no silence appended
+    put16(head, 1); // played once
+    head.resize(wve_header_size, 0);
+    return head;
+}
+
+// Frames mixed to mono (the channels' mean, which never clips), resampled unless already 8,000 Hz,
+// coded and written a block at a time: memory stays flat whatever the recording's length.
+void convert(wave_file& file, const wave& w, const std::string& input) {
+    output_set set(input);
+    const std::size_t out = set.add(beside(input, ".wve"));
+    set.write(out, wve_header(0));
+    bytes coded_block;
+    std::uint64_t count = 0;
+    const auto flush = [&] {
+        set.write(out, coded_block);
+        count += coded_block.size();
+        coded_block.clear();
+    };
+    resampler rs(w.rate, wve_rate, [&coded_block](double s) { coded_block.push_back(coded(s)); });
     const std::size_t frame = w.width() * w.channels;
     const std::uint64_t frames = w.data_size / frame;
-    out.reserve(wve_header_size + frames * wve_rate / w.rate + 16);
-    resampler rs(w.rate, wve_rate, [&out](double s) { out.push_back(coded(s)); });
     std::vector<double> mono;
     for (std::uint64_t done = 0; done < frames;) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(frames - done, 65536));
@@ -159,29 +182,22 @@ bytes samples_of(wave_file& file, const wave& w) {
             mono[f] /= w.channels;
         }
         if (w.rate == wve_rate)
-            std::transform(mono.begin(), mono.end(), std::back_inserter(out), coded);
+            std::transform(mono.begin(), mono.end(), std::back_inserter(coded_block), coded);
         else
             rs.feed(mono.data(), mono.size());
+        flush();
         if (mono.size() < n)
             break;
         done += n;
     }
     if (w.rate != wve_rate)
         rs.finish();
-    return out;
-}
-
-bytes wve_file(bytes out) {
-    const std::uint64_t count = out.size() - wve_header_size;
-    if (count > 0xFFFFFFFFu)
-        throw error("too long for a sound file");
-    bytes head(wve_signature, wve_signature + sizeof wve_signature);
-    put16(head, 0x100F); // format version
-    put32(head, static_cast<std::uint32_t>(count));
-    put16(head, 0); // no silence appended
-    put16(head, 1); // played once
-    std::copy(head.begin(), head.end(), out.begin());
-    return out;
+    flush();
+    set.write_at(out, 0, wve_header(count));
+    set.commit();
+    if (count + wve_header_size > organiser_file_limit)
+        warn("the sound file is larger than an organiser can hold (" + std::to_string(count / wve_rate / 60) +
+             " minutes, " + std::to_string((count + wve_header_size) >> 20) + " MB)");
 }
 
 } // namespace
@@ -192,7 +208,6 @@ int main(int argc, char** argv) {
                         "8,000 Hz and A-law coded, as the organiser plays it.\n";
     return convert_file_arg("wav2wve", usage, argc, argv, argc == 2, [](const std::string& input) {
         wave_file file(input);
-        const wave w = parse(file);
-        write_output(input, beside(input, ".wve"), wve_file(samples_of(file, w)));
+        convert(file, parse(file), input);
     });
 }

@@ -51,6 +51,8 @@ bytes decode(const bytes& file) {
 int main(int argc, char** argv) {
     const char* usage = "usage: wve2wav FILE.wve\n"
                         "Writes FILE.wav beside it: the organiser's A-law sound as 16-bit PCM WAVE, 8,000 Hz.\n";
-    return convert_beside("wve2wav", usage, argc, argv, argc == 2,
-                          [](const bytes& file) { return std::make_pair(std::string(".wav"), decode(file)); });
+    return convert_file_arg("wve2wav", usage, argc, argv, argc == 2, [](const std::string& input) {
+        const bytes file = read_organiser_file(input, signature({wve_signature, sizeof wve_signature}, "a sound file"));
+        write_output(input, beside(input, ".wav"), decode(file));
+    });
 }

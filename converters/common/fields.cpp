@@ -151,28 +151,49 @@ bool tsv_reader::next(std::vector<std::string>& fields) {
     return true;
 }
 
-spooled_output::spooled_output() : file_(std::tmpfile()) {
-    if (!file_)
-        throw error("cannot make a temporary file");
+spill_buffer::~spill_buffer() {
+    if (file_)
+        std::fclose(file_);
 }
 
-spooled_output::~spooled_output() {
-    std::fclose(file_);
-}
-
-void spooled_output::write(const bytes& data) {
-    if (std::fwrite(data.data(), 1, data.size(), file_) != data.size())
+void spill_buffer::append(const char* data, std::size_t size) {
+    if (!file_ && held_.size() + size <= memory_limit_) {
+        held_.append(data, size);
+        return;
+    }
+    if (!file_) {
+        file_ = std::tmpfile();
+        if (!file_ || std::fwrite(held_.data(), 1, held_.size(), file_) != held_.size())
+            throw error("cannot write a temporary file");
+        held_.clear();
+        held_.shrink_to_fit();
+    }
+    if (std::fwrite(data, 1, size, file_) != size)
         throw error("cannot write a temporary file");
 }
 
-void spooled_output::finish() {
+void spill_buffer::drain(const std::function<void(const char*, std::size_t)>& block) {
+    if (!file_) {
+        if (!held_.empty())
+            block(held_.data(), held_.size());
+        held_.clear();
+        return;
+    }
     if (std::fflush(file_) != 0)
         throw error("cannot write a temporary file");
     std::rewind(file_);
-    char buffer[1 << 16];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file_)) > 0;)
-        if (std::fwrite(buffer, 1, n, stdout) != n)
+    std::string buffer(1 << 16, '\0');
+    for (std::size_t n; (n = std::fread(&buffer[0], 1, buffer.size(), file_)) > 0;)
+        block(buffer.data(), n);
+    std::fclose(file_);
+    file_ = nullptr;
+}
+
+void spooled_output::finish() {
+    spill_.drain([](const char* data, std::size_t size) {
+        if (std::fwrite(data, 1, size, stdout) != size)
             throw error("cannot write the output");
+    });
     if (std::fflush(stdout) != 0)
         throw error("cannot write the output");
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,19 +55,40 @@ private:
     bool started_ = false, ended_ = false;
 };
 
-// A converter's output kept aside (in a temporary file) until it is complete, then written to
-// standard output: a failure on the way prints nothing, and memory stays flat.
+// Bytes kept in memory up to `memory` bytes, the rest in a temporary file: a field, a record or a
+// whole output of any length in flat memory.
+class spill_buffer {
+public:
+    explicit spill_buffer(std::size_t memory = 1 << 20) : memory_limit_(memory) {}
+    ~spill_buffer();
+    spill_buffer(const spill_buffer&) = delete;
+    spill_buffer& operator=(const spill_buffer&) = delete;
+    void append(const char* data, std::size_t size);
+    void append(char c) {
+        if (!file_ && held_.size() < memory_limit_)
+            held_ += c;
+        else
+            append(&c, 1);
+    }
+    bool empty() const { return held_.empty() && !file_; }
+    // Hands the bytes over in order, a block at a time, and empties the buffer.
+    void drain(const std::function<void(const char*, std::size_t)>& block);
+
+private:
+    std::size_t memory_limit_;
+    std::string held_;
+    std::FILE* file_ = nullptr;
+};
+
+// A converter's output kept aside until it is complete, then written to standard output: a failure
+// on the way prints nothing, and memory stays flat.
 class spooled_output {
 public:
-    spooled_output();
-    ~spooled_output();
-    spooled_output(const spooled_output&) = delete;
-    spooled_output& operator=(const spooled_output&) = delete;
-    void write(const bytes& data);
+    void write(const bytes& data) { spill_.append(reinterpret_cast<const char*>(data.data()), data.size()); }
     void finish(); // to standard output
 
 private:
-    std::FILE* file_;
+    spill_buffer spill_;
 };
 
 // Writes out what `out` holds once it is large, so that a long table streams in flat memory.

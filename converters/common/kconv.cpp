@@ -1,23 +1,14 @@
 #include "kconv.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 
-#include <csignal>
-#include <cstring>
-#include <random>
-
-#include <fcntl.h>
-#ifdef _WIN32
-#include <io.h>
-#include <sys/stat.h>
-#else
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "file_io.h"
+#include "output_set.h"
 
 namespace kconv {
 namespace fs = std::filesystem;
@@ -33,11 +24,7 @@ std::string said_by() {
 } // namespace
 
 int run(const char* program, const std::string& file, const std::function<void()>& body) {
-#ifdef _WIN32
-    // Bytes through unchanged: the converters choose their own line ends.
-    _setmode(_fileno(stdin), _O_BINARY);
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
+    os::binary_stdio();
     current_program = program;
     current_file = fs::path(file).filename().string();
     try {
@@ -73,16 +60,37 @@ int convert_file_arg(const char* program, const char* usage, int argc, char** ar
     return run(program, input, [&] { convert(input); });
 }
 
-int convert_beside(const char* program, const char* usage, int argc, char** argv, bool call_ok,
-                   const std::function<std::pair<std::string, bytes>(const bytes& input)>& convert) {
-    return convert_file_arg(program, usage, argc, argv, call_ok, [&](const std::string& input) {
-        const auto [ext, data] = convert(read_file(input));
-        write_output(input, beside(input, ext), data);
-    });
-}
-
 void warn(const std::string& message) {
     std::cerr << said_by() << message << std::endl;
+}
+
+bytes read_organiser_file(const std::string& path, const std::function<void(const bytes& head)>& check_head) {
+    std::error_code ec;
+    const auto p = fs::u8path(path);
+    if (!fs::is_regular_file(p, ec))
+        throw error("not a regular file");
+    std::ifstream in(p, std::ios::binary);
+    if (!in)
+        throw error("cannot read the file");
+    bytes head(64);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    // The later organisers (EPOC) begin every file with the UID 0x10000037 or 0x10000050.
+    if (head.size() >= 4 && (get32(head, 0) == 0x10000037 || get32(head, 0) == 0x10000050))
+        throw error("a Series 5 file; Kivo reads the files of the Series 3 family (3, 3a, 3c, 3mx, Siena)");
+    check_head(head);
+    const auto size = fs::file_size(p, ec);
+    if (!ec && size > organiser_file_limit)
+        throw error("larger than any organiser could hold (" + std::to_string(size >> 20) + " MB; " +
+                    std::to_string(organiser_file_limit >> 20) + " MB at most)");
+    return read_file(path);
+}
+
+std::function<void(const bytes&)> signature(std::string signature, std::string what) {
+    return [signature, what](const bytes& head) {
+        if (head.size() < signature.size() || std::memcmp(head.data(), signature.data(), signature.size()) != 0)
+            throw error("not " + what + " (bad signature)");
+    };
 }
 
 bytes read_file(const std::string& path) {
@@ -93,11 +101,6 @@ bytes read_file(const std::string& path) {
     if (!in)
         throw error("cannot read the file");
     return bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string read_stdin() {
-    std::ios::sync_with_stdio(false);
-    return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
 }
 
 void write_stdout(const std::string& text) {
@@ -131,197 +134,17 @@ std::string beside(const std::string& input, const std::string& ext) {
     return path.replace_extension(ext).string();
 }
 
-namespace {
-
-// The new files being written, for the signal handler: removed if the converter is stopped. Changed
-// only with the signals blocked, so the handler never sees it half changed.
-std::vector<std::string> pending_outputs;
-
-extern "C" void remove_pending_outputs(int sig) {
-    for (const std::string& name : pending_outputs)
-        std::remove(name.c_str());
-    std::signal(sig, SIG_DFL);
-    std::raise(sig);
-}
-
-// Runs `change` on the pending list with the stopping signals held back.
-void with_signals_held(const std::function<void()>& change) {
-#ifdef _WIN32
-    change();
-#else
-    sigset_t stopping, old;
-    sigemptyset(&stopping);
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        sigaddset(&stopping, sig);
-    sigprocmask(SIG_BLOCK, &stopping, &old);
-    change();
-    sigprocmask(SIG_SETMASK, &old, nullptr);
-#endif
-}
-
-void handle_stopping_signals() {
-    for (int sig : {SIGTERM, SIGINT})
-        std::signal(sig, remove_pending_outputs);
-#ifndef _WIN32
-    std::signal(SIGHUP, remove_pending_outputs);
-    std::signal(SIGXFSZ, SIG_IGN); // a file-size limit fails the write instead of killing us mid-file
-#endif
-}
-
-// OUTPUT.tmp-N beside the output, the name shortened (never inside a UTF-8 character) so that the
-// whole stays within 255 bytes whatever the output's name.
-std::string temporary_beside(const std::string& output) {
-    static std::mt19937 random{std::random_device{}()};
-    const std::string suffix = ".tmp-" + std::to_string(random() % 1000000000u);
-    const fs::path path = fs::u8path(output);
-    std::string name = path.filename().u8string();
-    if (name.size() + suffix.size() > 255) {
-        name.resize(255 - suffix.size());
-        while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80)
-            name.pop_back();
-        if (!name.empty() && static_cast<unsigned char>(name.back()) >= 0xC0)
-            name.pop_back();
-    }
-    return (path.parent_path() / fs::u8path(name + suffix)).u8string();
-}
-
-// A file that did not exist, readable by its owner alone until it takes its final mode: never a
-// link's target, never someone else's file.
-int create_new(const std::string& path) {
-#ifdef _WIN32
-    return _wopen(fs::u8path(path).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-#else
-    return ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600);
-#endif
-}
-
-bool write_all(int fd, const bytes& data) {
-    for (std::size_t done = 0; done < data.size();) {
-        const auto chunk = static_cast<unsigned>(std::min<std::size_t>(data.size() - done, 1u << 20));
-#ifdef _WIN32
-        const int n = _write(fd, data.data() + done, chunk);
-#else
-        const auto n = ::write(fd, data.data() + done, chunk);
-#endif
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// The mode (and owner) a new output takes: the earlier file's, or what the umask gives a new file.
-void take_final_mode(int fd, const std::string& output) {
-#ifdef _WIN32
-    (void)fd;
-    (void)output;
-#else
-    struct stat old {};
-    if (::lstat(output.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
-            (void)!::fchown(fd, old.st_uid, old.st_gid);
-        ::fchmod(fd, old.st_mode & 07777);
-        return;
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-#endif
-}
-
-int close_file(int fd) {
-#ifdef _WIN32
-    return _close(fd);
-#else
-    return ::close(fd);
-#endif
-}
-
-// Where the outputs go: beside the input, or, when Kivo runs the converter, into the folder it names
-// for them (it puts them in place itself once the job has succeeded).
-std::string placed(const std::string& output) {
-    const char* folder = std::getenv("KIVO_OUTPUT_DIR");
-    if (!folder || !*folder)
-        return output;
-    return (fs::u8path(folder) / fs::u8path(output).filename()).u8string();
-}
-
-void check_target(const std::string& input, const std::string& output) {
-    std::error_code ec;
-    const auto status = fs::symlink_status(fs::u8path(output), ec);
-    if (ec || !fs::exists(status))
-        return;
-    const std::string name = fs::u8path(output).filename().u8string();
-    if (!fs::is_regular_file(status))
-        throw error(name + ": the output is a link or a special file");
-    if (fs::equivalent(fs::u8path(input), fs::u8path(output), ec))
-        throw error(name + ": output would overwrite the input");
-}
-
-// The outputs' bytes by reference: a long recording is not copied to be written.
-void write_every_output(const std::string& input, const std::vector<std::pair<std::string, const bytes*>>& outputs) {
-    std::vector<std::string> targets, temps;
-    for (const auto& output : outputs) {
-        targets.push_back(placed(output.first));
-        check_target(input, targets.back());
-    }
-    handle_stopping_signals();
-    const auto drop_temps = [&temps] {
-        with_signals_held([&temps] {
-            for (const std::string& t : temps)
-                std::remove(t.c_str());
-            pending_outputs.clear();
-        });
-    };
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        const std::string name = fs::u8path(targets[i]).filename().u8string();
-        std::string temp;
-        int fd = -1;
-        for (int tries = 0; fd < 0 && tries < 100; ++tries) {
-            temp = temporary_beside(targets[i]);
-            fd = create_new(temp);
-        }
-        if (fd < 0) {
-            const int create_error = errno;
-            drop_temps();
-            throw error("cannot write " + name + " (" + std::strerror(create_error) + ")");
-        }
-        with_signals_held([&] {
-            temps.push_back(temp);
-            pending_outputs.push_back(temp);
-        });
-        bool ok = write_all(fd, *outputs[i].second);
-        const int write_error = errno;
-        take_final_mode(fd, targets[i]);
-        ok = close_file(fd) == 0 && ok;
-        if (!ok) {
-            drop_temps();
-            throw error("cannot write " + name + " (" + std::strerror(write_error) + ")");
-        }
-    }
-    // Every output is complete: all of them take their places.
-    for (std::size_t i = 0; i < temps.size(); ++i) {
-        std::error_code ec;
-        fs::rename(fs::u8path(temps[i]), fs::u8path(targets[i]), ec);
-        if (ec) {
-            drop_temps();
-            throw error("cannot write " + fs::u8path(targets[i]).filename().u8string() + " (" + ec.message() + ")");
-        }
-    }
-    with_signals_held([] { pending_outputs.clear(); });
-}
-
-} // namespace
-
 void write_outputs(const std::string& input, const std::vector<std::pair<std::string, bytes>>& outputs) {
-    std::vector<std::pair<std::string, const bytes*>> refs;
-    for (const auto& [path, data] : outputs)
-        refs.emplace_back(path, &data);
-    write_every_output(input, refs);
+    output_set set(input);
+    for (const auto& output : outputs)
+        set.add(output.first);
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        set.write(i, outputs[i].second);
+    set.commit();
 }
 
 void write_output(const std::string& input, const std::string& output, const bytes& data) {
-    write_every_output(input, {{output, &data}});
+    write_outputs(input, {{output, data}});
 }
 
 } // namespace kconv

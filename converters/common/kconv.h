@@ -28,18 +28,22 @@ int standard_call(const char* program, const char* usage, int argc, char** argv,
 // Runs a converter's body: an error becomes "PROGRAM: FILE: MESSAGE" on standard error and exit code 1
 // ("PROGRAM: MESSAGE" for a converter of standard input, whose `file` is empty).
 int run(const char* program, const std::string& file, const std::function<void()>& body);
-// A converter of the file named last on its command line into a file beside it: `convert` gives the
-// new extension and the output's bytes. `call_ok`: the command line is right (see standard_call).
-int convert_beside(const char* program, const char* usage, int argc, char** argv, bool call_ok,
-                   const std::function<std::pair<std::string, bytes>(const bytes& input)>& convert);
-// The same for a converter that writes its outputs itself, with write_output.
+// A converter of the file named last on its command line: `convert` is given its path.
+// `call_ok`: the command line is right (see standard_call).
 int convert_file_arg(const char* program, const char* usage, int argc, char** argv, bool call_ok,
                      const std::function<void(const std::string& input)>& convert);
 // A note on standard error that does not stop the conversion.
 void warn(const std::string& message);
 
 bytes read_file(const std::string& path);
-std::string read_stdin();
+// No organiser of the family could store a file larger than this (its memory and largest disk together).
+constexpr std::uint64_t organiser_file_limit = 16u << 20;
+// One of the organiser's files, read only once it shows itself as one: `check_head` sees its first
+// bytes (up to 64) and raises an error when they are not its signature. A file of the later Series 5,
+// or one larger than organiser_file_limit, is refused before the rest is read.
+bytes read_organiser_file(const std::string& path, const std::function<void(const bytes& head)>& check_head);
+// A check_head for files that begin with `signature`: "not WHAT (bad signature)" for any other.
+std::function<void(const bytes&)> signature(std::string signature, std::string what);
 void write_stdout(const std::string& text);
 
 std::uint16_t get16(const bytes& data, std::size_t at);
@@ -49,12 +53,8 @@ void put32(bytes& out, std::uint32_t value);
 
 // The input's path with its file name's extension replaced by `ext`.
 std::string beside(const std::string& input, const std::string& ext);
-// Writes the output files, never onto the input and never through a link or into a special file:
-// every target is checked first, each is written to a new file beside it (its owner's alone until
-// complete), and only when all are complete do they take their places, with the mode and owner of
-// the files they replace, or the umask's mode. On a failure, SIGTERM, SIGINT or SIGHUP the new files
-// go and the earlier outputs stay as they were. Where Kivo names a folder for them
-// (KIVO_OUTPUT_DIR), the outputs go there under their names, for Kivo to put in place.
+// Writes the output files as one output_set (output_set.h): every target checked first, all put in
+// place only once every one is complete.
 void write_outputs(const std::string& input, const std::vector<std::pair<std::string, bytes>>& outputs);
 void write_output(const std::string& input, const std::string& output, const bytes& data);
 

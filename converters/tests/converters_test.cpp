@@ -863,7 +863,7 @@ TEST_F(Converters, ABitmapFilesPicturesAreOneSet) {
     EXPECT_EQ(fs::status(dir / "a_3.pcx").permissions() & fs::perms::all, fs::perms(0644)) << "the umask's";
     EXPECT_EQ(slurp(dir / "a_2.pcx").substr(0, 1), "\x0A");
     for (const auto& entry : fs::directory_iterator(dir))
-        EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << "left behind: " << entry.path();
+        EXPECT_EQ(entry.path().string().find(".kivo-"), std::string::npos) << "left behind: " << entry.path();
 
     // Where Kivo names a folder, the whole set goes there.
     fs::create_directory(dir / "scratch");
@@ -900,22 +900,63 @@ TEST_F(Converters, AnyValidOutputNameWorks) {
     EXPECT_TRUE(fs::exists(dir / (name + ".wav")));
 }
 
-// Whatever the table, the converters to organiser files hold little of it: a field longer than the
-// organiser's file can hold, or more of them, is counted and left, not kept.
-TEST_F(Converters, TablesIntoOrganiserFilesStayInFlatMemory) {
+// Whatever the table, the table converters hold little of it: text streams through, and a field
+// longer than the organiser's file can hold, or more of them, is counted and left, not kept.
+TEST_F(Converters, TablesStayInFlatMemory) {
     {
         std::ofstream tabs(dir / "tabs.tsv", std::ios::binary);
         tabs << "Name\tTel\n" << std::string(50u << 20, '\t') << "\n";
         std::ofstream line(dir / "line.tsv", std::ios::binary);
-        line << "Name\n" << std::string(200u << 20, 'x') << "\n";
+        line << "Name\n" << std::string(200u << 20, 'x') << ",\n";
     }
-    for (const char* converter : {"tsv2dbf", "tsv2spr"})
+    for (const char* converter : {"csv2tsv", "tsv2csv", "tsv2dbf", "tsv2spr"})
         for (const char* input : {"tabs.tsv", "line.tsv"}) {
             const auto r = run_limited({program(converter)}, dir / input, true, dir / "out");
             EXPECT_EQ(r.code, 0) << converter << " " << input << slurp(dir / "out.err");
             EXPECT_LT(r.peak_kb, 64 * 1024) << converter << " " << input << ": KB";
+            if (std::string(converter) == "tsv2csv" && std::string(input) == "line.tsv") {
+                EXPECT_EQ(r.out_size, 6 + 200u * 1024 * 1024 + 5) << "the long field quoted whole";
+            }
         }
     EXPECT_NE(slurp(dir / "out.err").find("1 text(s) longer than 255 bytes were cut"), std::string::npos);
+}
+
+// A file converter looks at a file's signature and size before it reads the rest: what no organiser
+// could hold, or what is not its file at all, costs little memory and time.
+TEST_F(Converters, FileConvertersLookBeforeTheyRead) {
+    const std::pair<std::vector<std::string>, std::string> converters[] = {
+        {{"dbf2tsv"}, std::string("OPLDatabaseFile\0", 16)},
+        {{"agn2tsv"}, std::string("AgendaFileType*\0", 16)},
+        {{"spr2tsv"}, std::string("SPREADSHEET\0\0\0\0\0", 16)},
+        {{"WRD2HTML", "-t"}, std::string("PSIONWPDATAFILE\0", 16)},
+        {{"wve2wav"}, std::string("ALawSoundFile**\0", 16)},
+        {{"WSPCX", "-W", "-S"}, "PIC\xDC\x30\x30"},
+    };
+    const struct {
+        const char* what;
+        bool own_signature;
+        std::string head;
+        const char* says;
+    } files[] = {
+        {"no header", false, "", "(bad signature)"},
+        {"a Series 5 file", false, std::string("\x37\0\0\x10\x6D\0\0\x10", 8),
+         "a Series 5 file; Kivo reads the files of the Series 3 family (3, 3a, 3c, 3mx, Siena)"},
+        {"too large", true, "", "larger than any organiser could hold (500 MB; 16 MB at most)"},
+    };
+    for (const auto& [args, signature] : converters)
+        for (const auto& f : files) {
+            const fs::path file = dir / "big";
+            spit(file, f.own_signature ? signature : f.head);
+            fs::resize_file(file, 500u << 20); // sparse: costs no disk
+            auto call = args;
+            call[0] = program(call[0]);
+            const auto r = run_limited(call, file, false, dir / "out");
+            const std::string err = slurp(dir / "out.err");
+            EXPECT_EQ(r.code, 1) << args[0] << ", " << f.what;
+            EXPECT_NE(err.find(f.says), std::string::npos) << args[0] << ", " << f.what << ": " << err;
+            EXPECT_LT(r.peak_kb, 16 * 1024) << args[0] << ", " << f.what;
+            EXPECT_LT(r.cpu_seconds, 0.2) << args[0] << ", " << f.what;
+        }
 }
 
 TEST_F(Converters, EveryConverterAnswersHelpVersionAndWrongCalls) {
@@ -1027,26 +1068,36 @@ TEST_F(Converters, EightKilohertzIsExact) {
 }
 
 // A long low-rate recording: memory holds the output, not many copies of the input.
-TEST_F(Converters, ALongRecordingKeepsMemoryToItsOutput) {
+TEST_F(Converters, ALongRecordingStreamsThroughInFlatMemory) {
     if (sanitized())
         GTEST_SKIP() << "memory is not measured under sanitizers";
     bytes wav{'R', 'I', 'F', 'F'};
-    const std::uint32_t samples = 2000000;
+    const std::uint32_t samples = 24u << 20; // 52 minutes: more than an organiser holds
     kconv::put32(wav, 36 + samples);
     for (char c : std::string("WAVEfmt "))
         wav.push_back(static_cast<std::uint8_t>(c));
-    for (std::uint32_t v : {16u, 0x00010001u, 1000u, 1000u, 0x00080001u})
+    for (std::uint32_t v : {16u, 0x00010001u, 8000u, 8000u, 0x00080001u})
         kconv::put32(wav, v);
     for (char c : std::string("data"))
         wav.push_back(static_cast<std::uint8_t>(c));
     kconv::put32(wav, samples);
-    for (std::uint32_t i = 0; i < samples; ++i)
-        wav.push_back(static_cast<std::uint8_t>(128 + 60 * std::sin(i * 0.6)));
-    spit(dir / "long.wav", as_text(wav));
+    {
+        std::ofstream out(dir / "long.wav", std::ios::binary);
+        out << as_text(wav);
+        std::string block(1 << 20, '\0');
+        for (std::size_t i = 0; i < block.size(); ++i)
+            block[i] = static_cast<char>(128 + 60 * std::sin(i * 0.6));
+        for (std::uint32_t i = 0; i < samples >> 20; ++i)
+            out << block;
+    }
     const auto r = run_limited({program("wav2wve")}, dir / "long.wav", false, dir / "out");
     ASSERT_EQ(r.code, 0);
-    EXPECT_EQ(fs::file_size(dir / "long.wve"), 32u + 8 * samples);
-    EXPECT_LT(r.peak_kb, 8 * samples / 1024 + 24 * 1024) << "KB: the 16 MB output and a little more";
+    EXPECT_EQ(fs::file_size(dir / "long.wve"), 32u + samples);
+    const std::string head = slurp(dir / "long.wve").substr(0, 32);
+    EXPECT_EQ(kconv::get32(bytes(head.begin(), head.end()), 18), samples) << "the count, written at the end";
+    EXPECT_LT(r.peak_kb, 16 * 1024) << "KB, for a 24 MB output";
+    EXPECT_NE(slurp(dir / "out.err").find("larger than an organiser can hold (52 minutes, 24 MB)"), std::string::npos)
+        << slurp(dir / "out.err");
 }
 
 namespace {
