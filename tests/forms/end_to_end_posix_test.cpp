@@ -7,6 +7,7 @@
 #include "gui_support.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QDesktopServices>
 #include <QPushButton>
 #include <QUrl>
@@ -160,6 +161,31 @@ private slots:
         qunsetenv("XDG_DATA_HOME");
         if (::geteuid() == 0 && !immutable)
             QSKIP("no way to make a folder read-only for root here");
+    }
+
+    // A directory batch through the window: the user's files whose names look like Kivo's stay, and
+    // a converter that leaves more than its own outputs lands nothing.
+    void a_directory_batch_keeps_what_is_the_users() {
+        app_dir dir;
+        dir.converter("WSPCX", "D=\"$KIVO_OUTPUT_DIR\"; printf new > \"$D/icons.pcx\"; printf x > \"$D/.bashrc\"\n");
+        const std::string data = dir.root / "data";
+        kivo_test::make_dir(data);
+        kivo_test::make_dir(data + "/notes.kivo-backup");
+        for (const char* name : {"report.kivo-abc123", "thesis.kivo-draft1", "notes.kivo-backup/years", "icons.pic"})
+            kivo_test::write_file(data + "/" + name, name);
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(data));
+        forms::frm_main w;
+        w.show();
+        click(option(&w, "opt_from", mod_convert::pic));
+        when_window("frm_dirlist", [&](QWidget* picker) { child<QPushButton>(picker, "cmd_okay")->click(); });
+        click(child<QPushButton>(&w, "cmd_selectdir"));
+        QDir::setCurrent(before);
+        for (const char* name : {"report.kivo-abc123", "thesis.kivo-draft1", "notes.kivo-backup/years"})
+            QCOMPARE(kivo_test::read_file(data + "/" + name), std::string(name));
+        QVERIFY(!kivo_test::exists(data + "/icons.pcx"));
+        QVERIFY(!kivo_test::exists(data + "/.bashrc"));
+        QCOMPARE(caption(&w, "lbl_status"), QStringLiteral("Status: See kivo.log for details of some errors"));
     }
 
     void cleanup() { forms::file_dialog::clear_next_answer(); }
