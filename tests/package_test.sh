@@ -14,7 +14,7 @@ appstreamcli validate --no-net "$source/resources/io.github.kivo.Kivo.metainfo.x
 archive="$work/out/kivo-$version-linux-x86_64.tar.gz"
 tar -xzf "$archive" -C "$work"
 folder="$work/kivo-$version"
-programs="kivo csv2tsv tsv2csv wve2wav wav2wve WSPCX dbf2tsv tsv2dbf WRD2HTML agn2tsv spr2tsv tsv2spr"
+programs="kivo csv2tsv tsv2csv wve2wav wav2wve WSPCX dbf2tsv tsv2dbf WRD2HTML agn2tsv spr2tsv tsv2spr agn2ics dbf2vcf"
 for f in $programs kivo.html LICENSE kivo.desktop kivo.svg kivo-128.png; do
     [ -e "$folder/$f" ] || { echo "package: $f is missing" >&2; exit 1; }
 done

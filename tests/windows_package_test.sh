@@ -19,9 +19,11 @@ Qt6Gui.dll
 Qt6Widgets.dll
 WRD2HTML.exe
 WSPCX.exe
+agn2ics.exe
 agn2tsv.exe
 csv2tsv.exe
 dbf2tsv.exe
+dbf2vcf.exe
 kivo.exe
 kivo.html
 libgcc_s_seh-1.dll

@@ -9,6 +9,7 @@ packages="build-essential cmake qt6-base-dev libgtest-dev googletest fonts-liber
 case "${1:-}" in
 --windows)
     packages="$packages g++-mingw-w64-x86-64-posix wine64 sox imagemagick desktop-file-utils appstream libxml2-utils"
+    packages="$packages libical-dev python3-vobject pkg-config" # independent readers of iCalendar and vCard
     packages="$packages ninja-build xz-utils" # Qt for Windows from source
     ;;
 --bench) # a real X server with the accessibility bus, as a screen-reader user has

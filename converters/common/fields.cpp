@@ -1,5 +1,6 @@
 #include "fields.h"
 
+#include "calendar.h"
 #include "cp850.h"
 
 #include <algorithm>
@@ -12,14 +13,30 @@
 namespace kconv {
 
 std::string field_text(const std::uint8_t* data, std::size_t size, int dropped) {
+    return one_line(organiser_text(data, size, -1, dropped));
+}
+
+std::string organiser_text(const std::uint8_t* data, std::size_t size, int line_break, int dropped) {
     std::string out;
     for (std::size_t i = 0; i < size; ++i) {
         const std::uint8_t b = data[i];
         if (b == dropped || (b == '\r' && i + 1 < size && data[i + 1] == '\n'))
             continue;
-        out += b < 32 ? std::string(" ") : cp850_to_utf8(b);
+        if (b == '\r' || b == '\n' || b == line_break)
+            out += '\n';
+        else if (b == '\t')
+            out += '\t';
+        else
+            out += b < 32 ? std::string(" ") : cp850_to_utf8(b);
     }
     return out;
+}
+
+std::string one_line(std::string text) {
+    for (char& c : text)
+        if (c == '\n' || c == '\t')
+            c = ' ';
+    return text;
 }
 
 // The shortest exact digits (to_chars) d1...dk and the power n with value = 0.d1...dk x 10^n, spelt
@@ -52,20 +69,10 @@ std::string shortest_number(double value) {
     return sign + mantissa + "e" + (n - 1 < 0 ? "-" : "+") + std::to_string(std::abs(n - 1));
 }
 
-// Days to a civil date, after the well-known algorithm of counting 400-year eras from 0000-03-01.
 std::string iso_date(std::int64_t day) {
-    const std::int64_t z = day + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t y = yoe + era * 400 + (m <= 2);
+    const civil_date c = civil_from_days(day);
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld", static_cast<long long>(y), static_cast<long long>(m),
-                  static_cast<long long>(d));
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02d-%02d", static_cast<long long>(c.year), c.month, c.day);
     return buffer;
 }
 

@@ -15,6 +15,11 @@ namespace kconv {
 // Code page 850 text as UTF-8; CR LF and every other byte below 32 become one blank, so a field
 // never breaks a row. `dropped`: a control byte that is left out instead (Data's dial marker).
 std::string field_text(const std::uint8_t* data, std::size_t size, int dropped = -1);
+// Code page 850 text as UTF-8 that keeps its lines: CR LF, LF, CR and the byte `line_break` become
+// a line feed, a tab stays, every other byte below 32 becomes a blank; `dropped` is left out.
+std::string organiser_text(const std::uint8_t* data, std::size_t size, int line_break = -1, int dropped = -1);
+// Text on one line, for a table's field: line breaks and tabs become blanks.
+std::string one_line(std::string text);
 // The shortest digits that read back as the same double, in plain decimals for 1e-6 <= |x| < 1e21
 // (`42`, `0.1`, `-0`, `100000`, `0.000001`) and in the exponent form beyond (`1e+21`, `1e-7`).
 std::string shortest_number(double value);

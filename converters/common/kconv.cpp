@@ -60,6 +60,21 @@ int convert_file_arg(const char* program, const char* usage, int argc, char** ar
     return run(program, input, [&] { convert(input); });
 }
 
+const char* kivo_version() {
+    return KIVO_VERSION;
+}
+
+void write_result(const std::string& input, const std::string& output, const std::string& text) {
+    if (output.empty()) {
+        write_stdout(text);
+        return;
+    }
+    output_set set(input);
+    const std::size_t file = set.add(output);
+    set.write(file, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    set.commit();
+}
+
 void warn(const std::string& message) {
     std::cerr << said_by() << message << std::endl;
 }

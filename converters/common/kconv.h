@@ -32,6 +32,11 @@ int run(const char* program, const std::string& file, const std::function<void()
 // `call_ok`: the command line is right (see standard_call).
 int convert_file_arg(const char* program, const char* usage, int argc, char** argv, bool call_ok,
                      const std::function<void(const std::string& input)>& convert);
+// Kivo's version, which every converter answers --version with.
+const char* kivo_version();
+// The result on standard output, or, where `output` is named, into that file beside nothing else:
+// complete or not at all (an output_set of one).
+void write_result(const std::string& input, const std::string& output, const std::string& text);
 // A note on standard error that does not stop the conversion.
 void warn(const std::string& message);
 

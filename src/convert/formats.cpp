@@ -74,6 +74,10 @@ std::string converter_command(std::int32_t source, std::int32_t target, bool wit
     return with_flags ? name + converter_flags(source, target) : name;
 }
 
+std::vector<std::string> companion_converters() {
+    return {"agn2ics", "dbf2vcf"};
+}
+
 std::vector<std::int32_t> offered_targets(std::int32_t source) {
     switch (source) {
     case agn:

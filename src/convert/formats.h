@@ -24,6 +24,10 @@ std::string converter_command(std::int32_t source, std::int32_t target, bool wit
 // For the current source_format and target_format.
 std::string converter_command(bool with_flags);
 
+// Converters of Kivo's own that lie beside the others but serve no pair of the window (the agenda
+// into a calendar, an address book into contacts).
+std::vector<std::string> companion_converters();
+
 // The targets a source offers, in the order they are offered (the last stays selected); none for
 // html and txt, which are never sources.
 std::vector<std::int32_t> offered_targets(std::int32_t source);

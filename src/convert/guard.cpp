@@ -20,7 +20,8 @@ const char* const own_file_reason = "a file Kivo uses";
 std::vector<std::string> own_file_names() {
     std::vector<std::string> names = {job_script_name(platform::native_dialect()), "kivotemp.tmp",
                                       state().exe_base_name + ".log"};
-    std::vector<std::string> programs = {state().exe_base_name};
+    std::vector<std::string> programs = companion_converters();
+    programs.push_back(state().exe_base_name);
     for (std::int32_t source = 0; source < format_count; ++source)
         for (std::int32_t target : offered_targets(source))
             programs.push_back(converter_command(source, target, false));

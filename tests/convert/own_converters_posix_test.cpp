@@ -76,6 +76,9 @@ TEST_F(OwnConverters, ADirectoryBatchConvertsWithEach) {
         {spr, tsv, "spr2tsv", "s.spr", spr_file(), "s.tsv", "Status: Idle"},
         {tsv, spr, "tsv2spr", "n.tsv", "1\tone\n", "n.spr", "Status: Idle"},
         {wve, wav, "wve2wav", "bad.wve", "RIFF", "", "failed\tconverter exit code 1\tnot a sound file (bad signature)"},
+        {wrd, txt, "WRD2HTML", "later.wrd", std::string("\x37\0\0\x10\x7F\0\0\x10", 8), "",
+         "failed\tconverter exit code 1\ta Series 5 file; Kivo reads the files of the Series 3 family (3, 3a, 3c, 3mx, "
+         "Siena)"},
     };
     for (const auto& c : cases) {
         pair(c.source, c.target);
