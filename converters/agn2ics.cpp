@@ -129,8 +129,8 @@ std::string rule_part(const repeat_rule& r, std::int64_t first) {
         return "FREQ=MONTHLY" + interval + ";BYDAY=" + joined(days);
     case repeat_rule::yearly: {
         const civil_date c = civil_from_days(first);
-        // From 29 February the organiser shows the 28th in common years.
-        return "FREQ=YEARLY" + interval + (c.month == 2 && c.day == 29 ? ";BYMONTH=2;BYMONTHDAY=28,29;BYSETPOS=-1" : "");
+        // From 29 February the organiser shows the 28th in common years: February's last day.
+        return "FREQ=YEARLY" + interval + (c.month == 2 && c.day == 29 ? ";BYMONTH=2;BYMONTHDAY=-1" : "");
     }
     }
     return {};
