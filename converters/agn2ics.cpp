@@ -64,9 +64,9 @@ std::string joined(const std::vector<std::string>& parts) {
 // How an entry's days are written: where it starts, and its rule or its dates.
 struct schedule {
     std::int64_t first = 0;
-    std::string rrule;                   // empty: no rule
-    std::vector<std::int64_t> dates;     // RDATE: where no rule fits
-    std::vector<std::int64_t> excluded;  // EXDATE
+    std::string rrule;                  // empty: no rule
+    std::vector<std::int64_t> dates;    // RDATE: where no rule fits
+    std::vector<std::int64_t> excluded; // EXDATE
 };
 
 // Monthly by date, as the organiser shows it: a day the month lacks falls on its last day. Empty

@@ -27,7 +27,8 @@ std::vector<std::string> column_names(const data_file& d) {
         columns = std::max(columns, d.declared);
     std::vector<std::string> names(columns);
     for (std::size_t i = 0; i < columns; ++i)
-        names[i] = i < d.labels.size() && !d.labels[i].text.empty() ? d.labels[i].text : "Field" + std::to_string(i + 1);
+        names[i] =
+            i < d.labels.size() && !d.labels[i].text.empty() ? d.labels[i].text : "Field" + std::to_string(i + 1);
     return names;
 }
 

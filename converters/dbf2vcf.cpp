@@ -28,8 +28,22 @@ const char* const usage = "usage: dbf2vcf [-o FILE.vcf | --split FOLDER] FILE.db
                           "into FOLDER with --split (Outlook imports the first card of a file only).\n";
 
 // What a field holds, as its label says.
-enum class role { name, family, given, phone, email, street, locality, region, postcode, country, org, birthday, note,
-                  other };
+enum class role {
+    name,
+    family,
+    given,
+    phone,
+    email,
+    street,
+    locality,
+    region,
+    postcode,
+    country,
+    org,
+    birthday,
+    note,
+    other
+};
 
 struct field_role {
     role what = role::other;
@@ -102,8 +116,8 @@ field_role role_of(const data_label& label) {
     if (is({"notes", "note", "remarks", "remark", "comment", "comments", "memo"}))
         return {role::note, {}};
     const bool phone_word = w.count("tel") || w.count("telephone") || w.count("phone") || w.count("ph");
-    const bool alone = list.size() == 1 && is({"home", "work", "office", "business", "mobile", "mble", "mob", "cell",
-                                               "fax"});
+    const bool alone =
+        list.size() == 1 && is({"home", "work", "office", "business", "mobile", "mble", "mob", "cell", "fax"});
     if (label.phone || phone_word || alone)
         return {role::phone, phone_type(w)};
     return {role::other, {}};
@@ -202,9 +216,8 @@ card card_of(const std::vector<std::string>& record, const data_file& d, const s
         const std::string line = one_line(value);
         if (first_text.empty())
             first_text = line;
-        const std::string label = i < d.labels.size() && !d.labels[i].text.empty()
-                                      ? d.labels[i].text
-                                      : "Field" + std::to_string(i + 1);
+        const std::string label =
+            i < d.labels.size() && !d.labels[i].text.empty() ? d.labels[i].text : "Field" + std::to_string(i + 1);
         switch (roles[i].what) {
         case role::name:
             c.fn = c.fn.empty() ? line : c.fn;
@@ -320,8 +333,8 @@ struct options {
 };
 
 void convert(const options& o) {
-    const data_file d = read_data_file(
-        read_organiser_file(o.input, signature({dbf_signature, sizeof dbf_signature}, "a Data file")));
+    const data_file d =
+        read_data_file(read_organiser_file(o.input, signature({dbf_signature, sizeof dbf_signature}, "a Data file")));
     std::size_t widest = 0;
     for (const auto& r : d.records)
         widest = std::max(widest, r.size());
@@ -354,8 +367,8 @@ void convert(const options& o) {
     std::set<std::string> taken;
     std::vector<std::size_t> files;
     for (const auto& card : cards)
-        files.push_back(set.add((std::filesystem::u8path(o.split) / std::filesystem::u8path(file_name_for(card.first, taken)))
-                                    .u8string()));
+        files.push_back(set.add(
+            (std::filesystem::u8path(o.split) / std::filesystem::u8path(file_name_for(card.first, taken))).u8string()));
     for (std::size_t i = 0; i < cards.size(); ++i)
         set.write(files[i], reinterpret_cast<const std::uint8_t*>(cards[i].second.data()), cards[i].second.size());
     set.commit();

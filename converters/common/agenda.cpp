@@ -61,8 +61,7 @@ void read_memo(const record_reader& r, std::size_t at, agenda_entry& e) {
 }
 
 // The parts after an entry's text: the alarm (bit 3 clear) and the memo (bit 4 clear).
-void after_text(const record_reader& r, std::size_t at, unsigned attributes, std::int64_t alarm_day,
-                agenda_entry& e) {
+void after_text(const record_reader& r, std::size_t at, unsigned attributes, std::int64_t alarm_day, agenda_entry& e) {
     if (!(attributes & 8)) {
         const std::uint16_t before = r.word_at(at);
         at += std::min<std::size_t>(11, r.size() - at); // the word and a 9-byte sound field
@@ -190,9 +189,9 @@ std::vector<agenda_entry> agenda_3a(const bytes& file) {
 repeat_rule repeat_s3(const std::uint8_t* block, std::int64_t& first_day) {
     repeat_rule out;
     // Its order: yearly, monthly by date, monthly by weekday, weekly, daily, workdays.
-    static const repeat_rule::kind_t kinds[] = {repeat_rule::yearly,  repeat_rule::monthly_by_date,
-                                                repeat_rule::monthly_by_weekday, repeat_rule::weekly,
-                                                repeat_rule::daily,   repeat_rule::workdays};
+    static const repeat_rule::kind_t kinds[] = {
+        repeat_rule::yearly, repeat_rule::monthly_by_date, repeat_rule::monthly_by_weekday,
+        repeat_rule::weekly, repeat_rule::daily,           repeat_rule::workdays};
     if (block[0] > 5)
         throw error("a repeat of unknown kind " + std::to_string(block[0]));
     out.kind = kinds[block[0]];
@@ -257,8 +256,8 @@ std::vector<agenda_entry> agenda_s3(const bytes& file) {
     if (first < dbf_header_size || first > file.size())
         throw error("not a Data file (header size " + std::to_string(first) + ")");
     const auto records = framed_records(file, first);
-    const auto fields = std::find_if(records.begin(), records.end(),
-                                     [](const framed_record& r) { return r.type == dbf_fields; });
+    const auto fields =
+        std::find_if(records.begin(), records.end(), [](const framed_record& r) { return r.type == dbf_fields; });
     if (fields == records.end() || fields->size != 5 || std::memcmp(file.data() + fields->at, "\0\0\0\0\x03", 5) != 0)
         throw error("a Data file, but not an agenda");
     std::vector<agenda_entry> entries;
@@ -391,8 +390,7 @@ std::string repeat_rule::words() const {
     return out;
 }
 
-std::vector<std::int64_t> occurrences(const repeat_rule& rule, std::int64_t first, std::int64_t from,
-                                      std::int64_t to) {
+std::vector<std::int64_t> occurrences(const repeat_rule& rule, std::int64_t first, std::int64_t from, std::int64_t to) {
     const std::int64_t last = rule.until >= 0 ? std::min(to, rule.until) : to;
     std::vector<std::int64_t> out;
     for (std::int64_t d : all_occurrences(rule, first, last))

@@ -2,8 +2,8 @@
 
 #include "calendar.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace kconv {

@@ -11,9 +11,9 @@ namespace kconv {
 
 namespace {
 
-constexpr std::uint8_t phone_mark = 5;   // a diallable number follows; before a label: a phone field
-constexpr std::uint8_t continues = 20;   // first byte of a piece that joins the field before it
-constexpr std::uint8_t line_break = 21;  // Shift+Enter inside a field
+constexpr std::uint8_t phone_mark = 5;  // a diallable number follows; before a label: a phone field
+constexpr std::uint8_t continues = 20;  // first byte of a piece that joins the field before it
+constexpr std::uint8_t line_break = 21; // Shift+Enter inside a field
 
 std::string text(const std::uint8_t* data, std::size_t size) {
     return organiser_text(data, size, line_break, phone_mark);

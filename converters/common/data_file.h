@@ -10,14 +10,14 @@
 namespace kconv {
 
 struct data_label {
-    std::string text; // without the blanks and colon the Data application aligns its screen with
+    std::string text;   // without the blanks and colon the Data application aligns its screen with
     bool phone = false; // the organiser's telephone mark stands before the label's word
 };
 
 struct data_file {
-    std::vector<data_label> labels;                 // in field order; may be fewer than the fields
-    std::size_t declared = 0;                       // the fields the file declares
-    std::vector<std::vector<std::string>> records;  // each field's text, line breaks kept ("\n")
+    std::vector<data_label> labels;                // in field order; may be fewer than the fields
+    std::size_t declared = 0;                      // the fields the file declares
+    std::vector<std::vector<std::string>> records; // each field's text, line breaks kept ("\n")
 };
 
 // A record may hold more fields than the file declares (the Data application writes such records):

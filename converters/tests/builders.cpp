@@ -140,7 +140,6 @@ std::string memo_part(const std::string& text) {
     return word(static_cast<unsigned>(body.size())) + body;
 }
 
-
 std::string spr_record(unsigned type, const std::string& data) {
     return word(type) + word(static_cast<unsigned>(data.size())) + data;
 }

@@ -94,7 +94,8 @@ std::string dates(const std::vector<std::int64_t>& days) {
 }
 
 const char* const genuine_agendas[] = {"agn-emulated-s3a340-calendar.agn", "agn-emulated-s3a340-entries.agn",
-                                       "agn-emulated-s3a340-memos-repeats.agn", "agn-emulated-s3c520-memos-repeats.agn"};
+                                       "agn-emulated-s3a340-memos-repeats.agn",
+                                       "agn-emulated-s3c520-memos-repeats.agn"};
 
 } // namespace
 
@@ -112,7 +113,8 @@ TEST_F(Calendars, GenuineAgendasCarryOverWhole) {
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const agenda_entry& e = entries[i];
             icalcomponent* c = components[i];
-            EXPECT_EQ(icalcomponent_isa(c), e.kind == agenda_entry::todo ? ICAL_VTODO_COMPONENT : ICAL_VEVENT_COMPONENT);
+            EXPECT_EQ(icalcomponent_isa(c),
+                      e.kind == agenda_entry::todo ? ICAL_VTODO_COMPONENT : ICAL_VEVENT_COMPONENT);
             EXPECT_EQ(std::string(icalcomponent_get_summary(c)).rfind(e.text, 0), 0u) << name;
             if (e.repeat) {
                 const std::int64_t from = e.day, to = e.day + 731;
@@ -124,8 +126,8 @@ TEST_F(Calendars, GenuineAgendasCarryOverWhole) {
             if (alarm && e.kind != agenda_entry::todo) {
                 const icaltriggertype trigger =
                     icalproperty_get_trigger(icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY));
-                const std::int64_t rings = minute_of(icalcomponent_get_dtstart(c)) +
-                                           icaldurationtype_as_int(trigger.duration) / 60;
+                const std::int64_t rings =
+                    minute_of(icalcomponent_get_dtstart(c)) + icaldurationtype_as_int(trigger.duration) / 60;
                 EXPECT_EQ(rings, *e.alarm) << e.text;
             }
         }
@@ -205,9 +207,9 @@ TEST_F(Calendars, EveryRuleExpandsToTheOrganisersDays) {
     }
     // The original Series 3: every 2 workdays, from Friday 1993-07-02 (day 34151 from 1900) for ever.
     const std::string block = std::string("\x05\x02", 2) + word(34151) + word(0);
-    spit(dir / "s3.agn", dbf_file(dbf_record(2, std::string("\0\0\0\0\x03", 5)) +
-                                  dbf_record(1, word(0xFFFE) + word(61) + word(540) + word(0xFFFF) +
-                                                    qstr("Shift" + block))));
+    spit(dir / "s3.agn",
+         dbf_file(dbf_record(2, std::string("\0\0\0\0\x03", 5)) +
+                  dbf_record(1, word(0xFFFE) + word(61) + word(540) + word(0xFFFF) + qstr("Shift" + block))));
     icalcomponent* s3 = calendar_of(dir / "s3.agn");
     ASSERT_NE(s3, nullptr);
     const auto e = kconv::read_agenda(bytes_of(slurp(dir / "s3.agn"))).at(0);
@@ -258,25 +260,26 @@ TEST_F(Calendars, TheFileIsAsCalendarProgramsExpectIt) {
 
 // To-dos: priorities, lists, due days, done; an alarm counted from the due day.
 TEST_F(Calendars, ToDosKeepTheirDetails) {
-    const std::vector<std::string> records = {
-        dbf_record(9, std::string("\xFF\x01", 2) + std::string("Work", 4) + std::string(13, '\0') + '\x01' +
-                          std::string(22, '\0')),
-        todo(8591, 0x13, 8596, 1, 3, "Report", alarm_part(2339)),
-        todo(8580, 0x19, 0xFFFF, 1, 9, "Done")};
+    const std::vector<std::string> records = {dbf_record(9, std::string("\xFF\x01", 2) + std::string("Work", 4) +
+                                                                std::string(13, '\0') + '\x01' + std::string(22, '\0')),
+                                              todo(8591, 0x13, 8596, 1, 3, "Report", alarm_part(2339)),
+                                              todo(8580, 0x19, 0xFFFF, 1, 9, "Done")};
     spit(dir / "t.agn", agn_file(records));
     icalcomponent* cal = calendar_of(dir / "t.agn");
     ASSERT_NE(cal, nullptr);
     const auto todos = components_of(cal);
     ASSERT_EQ(todos.size(), 2u);
     EXPECT_EQ(icalproperty_get_priority(icalcomponent_get_first_property(todos[0], ICAL_PRIORITY_PROPERTY)), 3);
-    EXPECT_EQ(std::string(icalproperty_get_categories(icalcomponent_get_first_property(todos[0], ICAL_CATEGORIES_PROPERTY))),
-              "Work");
+    EXPECT_EQ(
+        std::string(icalproperty_get_categories(icalcomponent_get_first_property(todos[0], ICAL_CATEGORIES_PROPERTY))),
+        "Work");
     EXPECT_EQ(day_of(icalcomponent_get_due(todos[0])), 8596);
     EXPECT_EQ(day_of(icalcomponent_get_dtstart(todos[0])), 8591);
     icalcomponent* alarm = icalcomponent_get_first_component(todos[0], ICAL_VALARM_COMPONENT);
     ASSERT_NE(alarm, nullptr);
     const icaltriggertype trigger =
         icalproperty_get_trigger(icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY));
-    EXPECT_EQ(8596 * 1440 + icaldurationtype_as_int(trigger.duration) / 60, 8595 * 1440 + 540) << "09:00 the day before";
+    EXPECT_EQ(8596 * 1440 + icaldurationtype_as_int(trigger.duration) / 60, 8595 * 1440 + 540)
+        << "09:00 the day before";
     EXPECT_EQ(icalcomponent_get_status(todos[1]), ICAL_STATUS_COMPLETED);
 }

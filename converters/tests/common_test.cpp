@@ -75,8 +75,11 @@ TEST(Common, ContentLinesFoldBetweenCharacters) {
     const struct {
         std::string line;
         std::size_t lines;
-    } cases[] = {{std::string(75, 'a'), 1}, {std::string(76, 'a'), 2}, {std::string(75 + 74, 'a'), 2},
-                 {std::string(75 + 75, 'a'), 3}, {std::string(74, 'a') + "é", 2}};
+    } cases[] = {{std::string(75, 'a'), 1},
+                 {std::string(76, 'a'), 2},
+                 {std::string(75 + 74, 'a'), 2},
+                 {std::string(75 + 75, 'a'), 3},
+                 {std::string(74, 'a') + "é", 2}};
     for (const auto& c : cases) {
         kconv::content_lines out;
         out.add(c.line);
@@ -102,7 +105,8 @@ TEST(Common, ContentLinesFoldBetweenCharacters) {
     for (int i = 0; i < 60; ++i)
         line += "é€";
     accents.add(line);
-    for (std::size_t at = accents.text().find("\r\n "); at != std::string::npos; at = accents.text().find("\r\n ", at + 1))
+    for (std::size_t at = accents.text().find("\r\n "); at != std::string::npos;
+         at = accents.text().find("\r\n ", at + 1))
         EXPECT_NE(static_cast<unsigned char>(accents.text()[at + 3]) & 0xC0, 0x80u);
     EXPECT_EQ(kconv::escaped_text("a,b;c\\d\ne"), "a\\,b\\;c\\\\d\\ne");
     EXPECT_EQ(kconv::stable_id("x"), kconv::stable_id("x"));

@@ -28,7 +28,8 @@ protected:
                 continue;
             }
             const auto tab = line.find('\t'), tab2 = line.find('\t', tab + 1);
-            cards.back().emplace(line.substr(0, tab) + (tab2 > tab + 1 ? ";" + line.substr(tab + 1, tab2 - tab - 1) : ""),
+            cards.back().emplace(line.substr(0, tab) +
+                                     (tab2 > tab + 1 ? ";" + line.substr(tab + 1, tab2 - tab - 1) : ""),
                                  line.substr(tab2 + 1));
         }
         cards.pop_back();
@@ -105,7 +106,9 @@ TEST_F(Contacts, GenuineDataFilesKeepEveryField) {
                 std::replace(text.begin(), text.end(), '\n', ' ');
                 EXPECT_NE(all.find(text), std::string::npos) << name << " record " << i << ": " << text << "\n" << all;
                 if (!text.empty() && f < d.labels.size() && d.labels[f].phone) {
-                    EXPECT_TRUE(cards[i].count("TEL;" + std::string(f == 1 ? "HOME" : f == 2 ? "WORK" : "FAX")))
+                    EXPECT_TRUE(cards[i].count("TEL;" + std::string(f == 1   ? "HOME"
+                                                                    : f == 2 ? "WORK"
+                                                                             : "FAX")))
                         << name << " " << text;
                 }
             }
@@ -118,12 +121,12 @@ TEST_F(Contacts, GenuineDataFilesKeepEveryField) {
 TEST_F(Contacts, LabelsSayWhatAFieldHolds) {
     if (!have_vobject())
         GTEST_SKIP() << "python3-vobject is not here";
-    const auto cards = convert(data_file_of(
-        {"Surname:", "First name:", "\x05 Mobile:", "E-mail:", "Street:", "", "Town:", "Postcode:", "Country:",
-         "Company:", "Birthday:", "Hobby:", "Notes:"},
-        {{"Ångström", "Zoë", "+46 70 123", "zoe@example.se", "Drottninggatan 1", "Floor 3", "Stockholm", "111 51",
-          "Sweden", "Acme; Sons", "22/07/1958", "chess", "Line one\x15line two"},
-         {"Smith", "Bob", "", "", "", "", "", "", "", "", "12/03/1961"}}));
+    const auto cards = convert(
+        data_file_of({"Surname:", "First name:", "\x05 Mobile:", "E-mail:", "Street:", "",
+                      "Town:", "Postcode:", "Country:", "Company:", "Birthday:", "Hobby:", "Notes:"},
+                     {{"Ångström", "Zoë", "+46 70 123", "zoe@example.se", "Drottninggatan 1", "Floor 3", "Stockholm",
+                       "111 51", "Sweden", "Acme; Sons", "22/07/1958", "chess", "Line one\x15line two"},
+                      {"Smith", "Bob", "", "", "", "", "", "", "", "", "12/03/1961"}}));
     ASSERT_EQ(cards.size(), 2u);
     const auto one = [](const Contacts::card& c, const std::string& p) {
         return c.count(p) ? c.find(p)->second : std::string("(none)");
@@ -143,7 +146,7 @@ TEST_F(Contacts, LabelsSayWhatAFieldHolds) {
         const char* text;
         const char* bday;
     } birthdays[] = {{"1961-03-12", "1961-03-12"}, {"12 March 1961", "1961-03-12"}, {"March 12th, 1961", "1961-03-12"},
-                     {"5/5/1970", "1970-05-05"},   {"31/02/1970", "(none)"},      {"1 Jan", "(none)"},
+                     {"5/5/1970", "1970-05-05"},   {"31/02/1970", "(none)"},        {"1 Jan", "(none)"},
                      {"about 1960", "(none)"}};
     for (const auto& b : birthdays) {
         const auto c = convert(data_file_of({"Name:", "Birthday:"}, {{"Ann", b.text}}));
@@ -179,6 +182,7 @@ TEST_F(Contacts, CardsForEveryProgram) {
     EXPECT_NE(first.err.find("1 empty record(s) left out"), std::string::npos);
     const auto split = sh("'" + program("dbf2vcf") + "' --split cards p.dbf");
     EXPECT_EQ(split.code, 0) << split.err;
-    EXPECT_EQ(slurp(dir / "cards" / "Ann.vcf") + slurp(dir / "cards" / "Ann (2).vcf") + slurp(dir / "cards" / "Bob_Rob.vcf"),
+    EXPECT_EQ(slurp(dir / "cards" / "Ann.vcf") + slurp(dir / "cards" / "Ann (2).vcf") +
+                  slurp(dir / "cards" / "Bob_Rob.vcf"),
               first.out);
 }

@@ -37,7 +37,6 @@ int main(int argc, char** argv) {
     }
     const double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                        double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    std::printf("%d %f %ld\n", WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), cpu,
-                usage.ru_maxrss);
+    std::printf("%d %f %ld\n", WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), cpu, usage.ru_maxrss);
     return 0;
 }

@@ -162,7 +162,8 @@ TEST_F(Guard, OneBatchAtATimeInAnApplicationDirectory) {
 }
 
 TEST_F(Guard, KivosOwnFilesCannotBeTheSingleOutputFile) {
-    for (const char* name : {"kivotemp.tmp", "kivotemp.sh", "kivo.log", "agn2tsv", "WSPCX", "agn2ics", "KIVOTEMP.TMP"}) {
+    for (const char* name :
+         {"kivotemp.tmp", "kivotemp.sh", "kivo.log", "agn2tsv", "WSPCX", "agn2ics", "KIVOTEMP.TMP"}) {
         const std::string path = app + "/" + name;
         write_file(path, "own");
         scripted_dialog dialog;
