@@ -1,6 +1,7 @@
 #!/bin/sh
-# The portable archive: packed by CPack, unpacked elsewhere, its program starts there (offscreen) and
-# its converters run; the desktop entry and the metainfo pass their validators.
+# The portable archive and the Debian package: packed by CPack, unpacked elsewhere, the program starts
+# there (offscreen) and the converters run; the package's files lie where a Debian desktop looks for
+# them and lintian finds nothing wrong; the desktop entry and the metainfo pass their validators.
 # usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION
 set -eu
 build=$1 source=$2 version=$3
@@ -41,4 +42,31 @@ grep -q "^Icon=$build/src/kivo.svg" "$work/build-home/.local/share/applications/
 mkdir "$work/empty"
 ! HOME="$work/none" "$source/tools/install-desktop.sh" "$work/empty" 2>/dev/null
 [ -z "$(ls -A "$work/none/.local/share/applications" 2>/dev/null)" ] || { echo "package: a failed install-desktop left an entry" >&2; exit 1; }
-echo "package: $(basename "$archive") is whole"
+
+# The Debian package, unpacked into a scratch root as dpkg would install it.
+deb="$work/out/kivo_${version}_amd64.deb"
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+for f in usr/lib/kivo/kivo usr/lib/kivo/dbf2tsv usr/lib/kivo/agn2ics usr/bin/kivo usr/bin/agn2ics usr/bin/dbf2vcf \
+    usr/lib/kivo/kivo.html usr/share/applications/kivo.desktop usr/share/metainfo/io.github.kivo.Kivo.metainfo.xml \
+    usr/share/icons/hicolor/scalable/apps/kivo.svg usr/share/icons/hicolor/48x48/apps/kivo.png \
+    usr/share/icons/hicolor/128x128/apps/kivo.png usr/share/doc/kivo/kivo.html usr/share/doc/kivo/copyright \
+    usr/share/doc/kivo/changelog.gz usr/share/man/man1/kivo.1.gz; do
+    [ -e "$root/$f" ] || { echo "deb: $f is missing (or a link to nothing)" >&2; exit 1; }
+done
+[ "$(readlink "$root/usr/bin/kivo")" = ../lib/kivo/kivo ]
+for clash in csv2tsv tsv2csv dbf2tsv; do # Debian's tsv-utils has a csv2tsv: only our own names go on PATH
+    [ ! -e "$root/usr/bin/$clash" ] || { echo "deb: $clash is on PATH" >&2; exit 1; }
+done
+dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" || { echo "deb: the dependencies are not the programs'" >&2; exit 1; }
+grep -q "^Exec=kivo$" "$root/usr/share/applications/kivo.desktop"
+! grep -q -e LOCALAPPDATA -e "Start menu" "$root/usr/share/doc/kivo/kivo.html" || { echo "deb: the guide speaks of Windows" >&2; exit 1; }
+status=0
+QT_QPA_PLATFORM=offscreen timeout 3 "$root/usr/bin/kivo" || status=$?
+[ "$status" -eq 124 ] || { echo "deb: the installed kivo ended with $status" >&2; exit 1; }
+[ "$(printf 'a,b\n' | "$root/usr/lib/kivo/csv2tsv")" = "$(printf 'a\tb')" ]
+if command -v lintian >/dev/null; then
+    lintian --suppress-tags-from-file /dev/null "$deb" > "$work/lintian" 2>&1 || true
+    ! grep -E "^[EW]: " "$work/lintian" || { echo "deb: lintian reports the above" >&2; exit 1; }
+fi
+echo "package: $(basename "$archive") and $(basename "$deb") are whole"

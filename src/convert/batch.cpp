@@ -56,7 +56,9 @@ std::string final_status(const batch& b, bool log_exists) {
 std::string status_tooltip(const batch& b) {
     std::string text;
     if (b.job_dir != state().app_dir)
-        text += "Job files and " + log_name() + " in " + b.job_dir + " (the program's folder is read-only)\n";
+        text += "Job files and " + log_name() + " in " + b.job_dir +
+                (platform::installed_for_everyone(state().app_dir) ? " (the program is installed for everyone)\n"
+                                                                   : " (the program's folder is read-only)\n");
     if (b.unguarded)
         text += "Kivo could not lock the application directory: another Kivo there could share its job files\n";
     if (b.report.files() > 0)
@@ -66,11 +68,13 @@ std::string status_tooltip(const batch& b) {
     return text;
 }
 
-// The program's folder may be read-only (unpacked into /opt, or on a read-only medium): the job
-// files and the log then go to a per-user folder; converters stay in the program's folder.
+// The program's folder may be installed for everyone (a package, Program Files) or read-only
+// (unpacked into /opt, or on a read-only medium): the job files and the log then go to a per-user
+// folder; converters stay in the program's folder.
 std::string job_directory() {
     const auto& s = state();
-    return platform::dir_writable(s.app_dir) || s.user_job_dir.empty() ? s.app_dir : s.user_job_dir;
+    const bool own = !platform::installed_for_everyone(s.app_dir) && platform::dir_writable(s.app_dir);
+    return own || s.user_job_dir.empty() ? s.app_dir : s.user_job_dir;
 }
 
 // The window goes back to idle however the batch ends.

@@ -25,6 +25,9 @@ struct path_info {
 path_info inspect_path(const std::string& path, bool follow_links);
 // Whether this process may create files in the directory.
 bool dir_writable(const std::string& dir);
+// A folder the system installs programs into for every user (POSIX: under /usr; Windows: under
+// Program Files): nothing is written there while a program runs, whoever runs it.
+bool installed_for_everyone(const std::string& dir);
 // False when the OS refuses to let this process read the file.
 bool readable_file(const std::string& path);
 

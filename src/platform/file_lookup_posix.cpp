@@ -58,6 +58,10 @@ bool dir_writable(const std::string& dir) {
     return ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
+bool installed_for_everyone(const std::string& dir) {
+    return dir == "/usr" || dir.rfind("/usr/", 0) == 0;
+}
+
 bool readable_file(const std::string& path) {
     return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0 || errno != EACCES;
 }

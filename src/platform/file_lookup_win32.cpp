@@ -1,5 +1,6 @@
 #include "platform/file_lookup.h"
 
+#include "platform/native.h"
 #include "platform/utf16_win32.h"
 
 namespace platform {
@@ -55,6 +56,19 @@ bool dir_writable(const std::string& dir) {
         return false;
     CloseHandle(h);
     return true;
+}
+
+bool installed_for_everyone(const std::string& dir) {
+    for (const wchar_t* name : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432"}) {
+        const wchar_t* folder = _wgetenv(name);
+        if (!folder || !*folder)
+            continue;
+        const std::string prefix = narrow(folder);
+        if (dir.size() >= prefix.size() && path_key(dir.substr(0, prefix.size())) == path_key(prefix) &&
+            (dir.size() == prefix.size() || dir[prefix.size()] == '\\' || dir[prefix.size()] == '/'))
+            return true;
+    }
+    return false;
 }
 
 bool readable_file(const std::string& path) {

@@ -318,7 +318,7 @@ TEST_F(Trust, ALinkPlantedMidBatchIsNeverWrittenThrough) {
             for (int i = 0; i < 40; ++i) {
                 const std::string n = std::to_string(100 + i), link = data + "/r" + n + ".tsv";
                 ::unlink(link.c_str());
-                ::symlink((root / ("o" + n)).c_str(), link.c_str());
+                (void)!::symlink((root / ("o" + n)).c_str(), link.c_str());
                 ::unlink(link.c_str());
             }
     });
@@ -390,7 +390,7 @@ TEST_F(Trust, ABatchThatCannotLockSaysSo) {
     if (child == 0) {
         if (::geteuid() == 0) {
             for (const std::string& p : {root.path(), app, data, in, app + "/agn2tsv"})
-                ::chown(p.c_str(), nobody->pw_uid, nobody->pw_gid);
+                (void)!::chown(p.c_str(), nobody->pw_uid, nobody->pw_gid);
             if (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)
                 ::_exit(3);
         }

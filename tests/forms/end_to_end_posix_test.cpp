@@ -156,7 +156,7 @@ private slots:
             QVERIFY(child(&w, "lbl_status")->toolTip().contains(QStringLiteral("read-only")));
         }
         if (immutable)
-            std::system(("chattr -i '" + program + "'").c_str());
+            (void)!std::system(("chattr -i '" + program + "'").c_str());
         ::chmod(program.c_str(), 0755);
         qunsetenv("XDG_DATA_HOME");
         if (::geteuid() == 0 && !immutable)

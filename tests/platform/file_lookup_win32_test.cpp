@@ -1,6 +1,7 @@
 #include "platform/errors.h"
 #include "platform/file_lookup.h"
 #include "platform/listing.h"
+#include "platform/utf16_win32.h"
 #include "temp_dir.h"
 #include "util/mod_utils_dsw.h"
 
@@ -86,4 +87,16 @@ TEST(ListingWindows, LeavesOutHiddenAndSystemEntriesAndSorts) {
     EXPECT_EQ(names, (std::vector<std::string>{"A.wrd", "b.wrd", "sub\\"}));
     EXPECT_TRUE(platform::list_directory(dir / "sub").empty());
     EXPECT_THROW(platform::list_directory(dir / "missing"), platform::os_error);
+}
+
+// Program Files is the system's: Kivo keeps its job files out of it, whoever runs it.
+TEST(LookupWindows, ProgramFilesIsInstalledForEveryone) {
+    const std::string program_files = platform::narrow(_wgetenv(L"ProgramFiles"));
+    const struct {
+        std::string dir;
+        bool everyone;
+    } cases[] = {{program_files + "\\Kivo", true}, {program_files, true}, {program_files + " Extra\\Kivo", false},
+                 {"C:\\Users\\ann\\kivo-1.5.0", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::installed_for_everyone(c.dir), c.everyone) << c.dir;
 }
