@@ -41,5 +41,5 @@ function(kivo_install_windows_runtime destination)
         install(FILES ${KIVO_QT_WINDOWS}/plugins/${plugin} DESTINATION ${destination}/${kind} COMPONENT portable)
     endforeach()
     install(FILES ${KIVO_QT_WINDOWS}/LICENSES/LGPL-3.0-only.txt ${KIVO_QT_WINDOWS}/LICENSES/GPL-3.0-only.txt
-                  ${PROJECT_SOURCE_DIR}/resources/QT-SOURCE.txt DESTINATION ${destination}/qt-license COMPONENT portable)
+                  ${PROJECT_SOURCE_DIR}/resources/windows/QT-SOURCE.txt DESTINATION ${destination}/qt-license COMPONENT portable)
 endfunction()

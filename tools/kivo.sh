@@ -1,6 +1,6 @@
 #!/bin/sh
 # One entry point for developers: `run` builds and starts Kivo, `test` builds and runs every test,
-# `package` makes the portable archive, `windows` the Windows zip, `install-desktop` adds Kivo to the
+# `package` makes the portable archive and the Debian package, `windows` the Windows zip and installer, `install-desktop` adds Kivo to the
 # desktop menu, `bench` measures Kivo against its yardsticks.
 set -eu
 
@@ -39,6 +39,7 @@ windows_tests() {
     status=0
     (cd "$build-win" && ctest --output-on-failure) || status=$?
     "$top/tests/windows_package_test.sh" "$build-win" "$(version)" || status=$?
+    "$top/tests/windows_setup_test.sh" "$build-win" "$(version)" "$top" || status=$?
     wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
     return $status
@@ -66,6 +67,7 @@ windows)
     "$top/tools/install-deps.sh" --windows
     configure_and_build_windows
     (cd "$build-win" && cpack)
+    "$top/tools/make-windows-setup.sh" "$build-win" "$(version)" "$build-win"
     echo "$build-win/kivo-$(version)-windows-x86_64.zip"
     ;;
 install-desktop)
