@@ -207,7 +207,7 @@ int show_and_quit(int argc, char** argv, bool kivo) {
     QApplication app(argc, argv);
     std::unique_ptr<QWidget> window;
     if (kivo) {
-        mod_utils_dsw::use_classic_style();
+        forms::use_classic_style();
         mod_convert::state().app_dir = fs::path(argv[0]).parent_path().string();
         mod_convert::state().exe_base_name = "kivo";
         window = std::make_unique<forms::frm_main>();
@@ -248,7 +248,7 @@ int main(int argc, char** argv) {
         if (qgetenv("QT_QPA_PLATFORM").isEmpty())
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication qapp(argc, argv);
-        mod_utils_dsw::use_classic_style();
+        forms::use_classic_style();
         mod_convert::state().app_dir = app.string();
         mod_convert::state().exe_base_name = "kivo";
         write(app / "agn2tsv", "#!/bin/sh\n", true);

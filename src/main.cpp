@@ -11,9 +11,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kivo"));
     QApplication::setApplicationVersion(QString::fromLatin1(kivo_version::text));
-    QApplication::setWindowIcon(mod_utils_dsw::kivo_icon());
-    mod_utils_dsw::use_classic_style();
-    mod_utils_dsw::tell_engine_where_it_lies(QCoreApplication::applicationFilePath());
+    QApplication::setWindowIcon(forms::kivo_icon());
+    forms::use_classic_style();
+    forms::tell_engine_where_it_lies(QCoreApplication::applicationFilePath());
     forms::frm_main window;
     window.show();
     return app.exec();

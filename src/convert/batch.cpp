@@ -1,10 +1,8 @@
 #include "convert/batch.h"
 
-#include "convert/convert_file.h"
-#include "convert/guard.h"
+#include "convert/path_checks.h"
 #include "convert/state.h"
 #include "platform/file_lookup.h"
-#include "platform/native.h"
 #include "util/mod_utils_dsw.h"
 
 #include <filesystem>
@@ -16,56 +14,17 @@ using namespace mod_utils_dsw;
 
 namespace {
 
-// Windows shows the converter's console in the task bar; elsewhere there is none to look at.
-std::string batch_note() {
-    if (platform::native_dialect() == platform::shell_dialect::windows_cmd)
-        return "Note:\rIf program appears to hang, check DOS window in taskbar for errors.";
-    return "Note:\rIf program appears to hang, click stop.";
-}
-
 // A failed clean-up is reported like a failed file; it does not stop the batch.
 void delete_recorded(batch& b, const std::string& path) {
     try {
         delete_if_exists(path);
     } catch (const std::exception& e) {
-        record_failure(b, path, e.what());
+        record_outcome(b, outcome::failed, path, e.what());
     }
 }
 
 std::string log_name() {
     return state().exe_base_name + ".log";
-}
-
-std::string final_status(const batch& b, bool log_exists) {
-    const batch_report& r = b.report;
-    if (!b.batch_error.empty())
-        return b.batch_error;
-    if (!r.log_problem().empty())
-        return "Status: " + std::string(b.stopped ? "Stopped; " : "") + r.trouble() +
-               "; the log could not be written: " + r.log_problem();
-    const std::string details = log_name() + " for details of some errors";
-    if (b.stopped)
-        return log_exists ? "Status: Stopped; see " + details : "Status: Stopped";
-    if (log_exists)
-        return "Status: See " + details;
-    if (r.files() == 0 && !b.looked_for.empty())
-        return "Status: Idle (no file matched " + b.looked_for + ")";
-    return "Status: Idle";
-}
-
-std::string status_tooltip(const batch& b) {
-    std::string text;
-    if (b.job_dir != state().app_dir)
-        text += "Job files and " + log_name() + " in " + b.job_dir +
-                (platform::installed_for_everyone(state().app_dir) ? " (the program is installed for everyone)\n"
-                                                                   : " (the program's folder is read-only)\n");
-    if (b.unguarded)
-        text += "Kivo could not lock the application directory: another Kivo there could share its job files\n";
-    if (b.report.files() > 0)
-        text += b.report.summary() + "\n";
-    if (!text.empty())
-        text.pop_back();
-    return text;
 }
 
 // The program's folder may be installed for everyone (a package, Program Files) or read-only
@@ -90,19 +49,21 @@ private:
 };
 
 // Anything but a plain file in a job file's place would block, or be written through: refused.
-std::string job_file_problem(const batch& b) {
-    for (const std::string& path : {job_script_path(b), scratch_output_path(b)}) {
+bool job_files_are_plain(batch& b) {
+    for (const std::string& path : {job_script_path(b.job_dir), scratch_output_path(b.job_dir)}) {
         const auto kind = platform::inspect_path(path, false).kind;
-        if (kind != platform::path_kind::missing && kind != platform::path_kind::regular)
-            return "Status: " + file_name_part(path) + " in the application directory is not a plain file";
+        if (kind != platform::path_kind::missing && kind != platform::path_kind::regular) {
+            b.end = {batch_end::kind::job_file_not_plain, file_name_part(path), {}, {}};
+            return false;
+        }
     }
-    return {};
+    return true;
 }
 
 void delete_job_files(batch& b) {
     if (b.choices.chk_debug == 0) {
-        delete_recorded(b, job_script_path(b));
-        delete_recorded(b, scratch_output_path(b));
+        delete_recorded(b, job_script_path(b.job_dir));
+        delete_recorded(b, scratch_output_path(b.job_dir));
     }
 }
 
@@ -126,15 +87,31 @@ bool claim_job_files(batch& b) {
     return true;
 }
 
-// "Files processed: N", with " of TOTAL" while the total is known and not passed.
 void show_count(batch& b) {
-    const std::int32_t n = state().files_processed;
-    const bool of_total = b.total > 0 && n <= b.total;
-    b.window.set_lbl_nfiles("Files processed: " + std::to_string(n) +
-                            (of_total ? " of " + std::to_string(b.total) : ""));
+    b.window.set_lbl_nfiles(count_caption(state().files_processed, b.total));
+}
+
+// The single output file is checked once, before anything else of the batch.
+bool single_output_acceptable(batch& b) {
+    if (!b.choices.opt_to_one)
+        return true;
+    const std::string& path = b.choices.single_output_file;
+    const std::string problem = single_output_problem(path);
+    if (problem.empty())
+        return true;
+    b.end = {batch_end::kind::single_output_refused, file_name_part(path), problem, {}};
+    return false;
+}
+
+batch_summary summary_of(const batch& b) {
+    return {b.end, b.report, log_name(), platform::plain_file_exists(conversion_log_path()), b.looked_for};
 }
 
 } // namespace
+
+std::string filename_pattern(const batch_choices& choices) {
+    return choices.chk_matchfilename > 0 ? choices.txt_from_filename : "*.*";
+}
 
 batch::batch(main_window& w) : window(w), job_dir(state().app_dir) {}
 
@@ -146,10 +123,6 @@ void record_outcome(batch& b, outcome kind, const std::string& path, const std::
                     const std::string& error_output) {
     b.report.add(kind, path, reason, error_output, b.plan ? b.plan->converter : std::string());
     count_processed_file(b);
-}
-
-void record_failure(batch& b, const std::string& path, const std::string& reason) {
-    record_outcome(b, outcome::failed, path, reason);
 }
 
 void set_total(batch& b, int total) {
@@ -166,22 +139,18 @@ void count_processed_file(batch& b) {
 }
 
 void begin_batch(batch& b) {
-    auto& s = state();
     b.choices = b.window.choices();
+    b.choices.single_output_file = state().single_output_file;
     b.report.start(conversion_log_path());
-    b.batch_error.clear();
+    b.end = {};
     b.looked_for.clear();
     b.total = 0;
     b.window.set_lbl_currpath("");
     b.window.set_lbl_status_tooltip("");
-    s.files_processed = -1;
+    state().files_processed = -1;
     count_processed_file(b);
-    s.filename_pattern = b.choices.chk_matchfilename > 0 ? b.choices.txt_from_filename : "*.*";
-    s.output_name_pattern = b.choices.txt_to_filename;
-    s.source_format = b.choices.source_format;
-    s.target_format = b.choices.target_format;
     b.window.set_lbl_note(batch_note());
-    b.window.set_lbl_status("Status: Processing...");
+    b.window.set_lbl_status(processing_status());
 }
 
 void end_batch(batch& b) {
@@ -192,19 +161,23 @@ void end_batch(batch& b) {
     b.report.finish();
     if (b.total != 0)
         set_total(b, 0); // the count alone once the batch is over
-    b.window.set_lbl_status(final_status(b, platform::plain_file_exists(conversion_log_path())));
-    b.window.set_lbl_status_tooltip(status_tooltip(b));
+    const batch_summary summary = summary_of(b);
+    b.window.set_lbl_status(final_status(summary));
+    const batch_whereabouts where{b.job_dir != state().app_dir, platform::installed_for_everyone(state().app_dir),
+                                  b.job_dir, b.unguarded};
+    b.window.set_lbl_status_tooltip(status_tooltip(where, summary));
 }
 
 bool begin_converting(batch& b) {
     if (b.converting)
         return true;
-    if (!claim_job_files(b))
-        b.batch_error = "Status: Another Kivo is converting with this application directory";
-    else
-        b.batch_error = job_file_problem(b);
-    if (!b.batch_error.empty())
+    if (!claim_job_files(b)) {
+        b.end = {batch_end::kind::another_kivo, {}, {}, {}};
         return false;
+    }
+    if (!job_files_are_plain(b))
+        return false;
+    b.plan = make_job_plan(b.choices);
     b.window.set_batch_phase(batch_phase::converting);
     b.converting = true;
     return true;
@@ -217,14 +190,14 @@ void run_batch(main_window& window, const std::function<void(batch&)>& body) {
     std::filesystem::create_directories(std::filesystem::u8path(b.job_dir), ec);
     phase_guard phase(window);
     begin_batch(b);
-    b.batch_error = single_output_status(b.choices.opt_to_one);
     try {
-        if (b.batch_error.empty())
+        if (single_output_acceptable(b))
             body(b);
     } catch (const batch_stopped&) {
-        b.stopped = true;
+        if (b.end.what == batch_end::kind::finished)
+            b.end.what = batch_end::kind::stopped;
     } catch (const std::exception& e) {
-        b.batch_error = std::string("Status: Stopped: ") + e.what();
+        b.end = {batch_end::kind::stopped_by_error, {}, e.what(), {}};
     }
     end_batch(b);
 }
@@ -239,18 +212,24 @@ void keep_window_alive(batch& b) {
 void convert_in_batch(batch& b, const std::string& path) {
     if (b.window.stop_requested() || !begin_converting(b))
         throw batch_stopped();
+    file_job_context job{b.window, b.choices, *b.plan, b.job_dir, b.claims, [&b] { keep_window_alive(b); }};
     try {
-        const std::string warnings = convert_file(b, path);
+        const std::string warnings = convert_file(job, path);
         if (warnings.find_first_not_of(" \t\r\n") == std::string::npos)
             record_outcome(b, outcome::converted, path);
         else
             record_outcome(b, outcome::warning, path, "converted with warnings", warnings);
     } catch (const refusal& e) {
         record_outcome(b, outcome::skipped, path, e.what());
+    } catch (const append_failure& e) {
+        record_outcome(b, outcome::failed, path, e.what());
+        b.end = {batch_end::kind::append_failed, file_name_part(path), e.what(),
+                 file_name_part(b.choices.single_output_file)};
+        throw batch_stopped();
     } catch (const conversion_error& e) {
         record_outcome(b, outcome::failed, path, e.what(), e.error_output());
     } catch (const std::exception& e) {
-        record_failure(b, path, e.what());
+        record_outcome(b, outcome::failed, path, e.what());
     }
 }
 

@@ -7,7 +7,7 @@
 
 namespace mod_convert {
 
-// The window's choices, taken once when a batch starts.
+// The window's choices, taken once when a batch starts: the batch reads nothing else of the window's.
 struct batch_choices {
     std::int32_t source_format = -1; // the first selected opt_from, -1 when none is
     std::int32_t target_format = -1; // the first selected opt_to
@@ -17,7 +17,11 @@ struct batch_choices {
     int chk_debug = 0;
     std::string txt_from_filename;
     std::string txt_to_filename;
+    std::string single_output_file; // the module's, as it stood (the window does not fill it)
 };
+
+// "*.*" unless the filename box is ticked: then its text.
+std::string filename_pattern(const batch_choices& choices);
 
 // choosing: the picker or the file dialog is open, nothing can start or change.
 // converting: the same, but the run button that started the batch reads "stop".

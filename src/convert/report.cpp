@@ -1,8 +1,8 @@
 #include "convert/report.h"
 
+#include "platform/conventions.h"
 #include "platform/errors.h"
 #include "platform/file_lookup.h"
-#include "platform/native.h"
 #include "util/mod_utils_dsw.h"
 
 #include <sstream>
@@ -193,9 +193,7 @@ void batch_report::write(const std::string& line) {
     try {
         if (!log_) {
             log_ = std::make_unique<platform::text_appender>(log_path_);
-            // Notepad reads a file without this mark in the ANSI code page.
-            if (platform::native_dialect() == platform::shell_dialect::windows_cmd)
-                log_->write("\xEF\xBB\xBF");
+            log_->write(platform::text_file_mark());
         }
         log_->write(line + platform::native_line_end());
         ++entries_;

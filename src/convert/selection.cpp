@@ -1,7 +1,7 @@
 #include "convert/selection.h"
 
 #include "convert/batch.h"
-#include "convert/guard.h"
+#include "convert/path_checks.h"
 #include "convert/state.h"
 #include "util/mod_utils_dsw.h"
 

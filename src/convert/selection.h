@@ -3,7 +3,7 @@
 
 #include "convert/common_dialog.h"
 #include "convert/main_window.h"
-#include "platform/native.h"
+#include "platform/conventions.h"
 
 #include <cstdint>
 #include <string>

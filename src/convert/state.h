@@ -12,8 +12,6 @@ struct module_state {
     std::string single_output_file;
     std::int32_t files_processed = 0;
     std::string chosen_directory; // empty: picker pending; "-1": cancelled
-    std::string filename_pattern;
-    std::string output_name_pattern;
 
     std::string app_dir;       // the directory that holds the program
     std::string exe_base_name; // names the conversion log

@@ -5,7 +5,7 @@
 #include "convert/pattern.h"
 #include "convert/state.h"
 #include "platform/errors.h"
-#include "platform/job_io.h"
+#include "platform/job_files.h"
 #include "util/mod_utils_dsw.h"
 
 #include <algorithm>
@@ -42,13 +42,13 @@ std::vector<dir_entry> list_or_report(const std::string& dir, const walk_callbac
 // as plain text; otherwise the output box's pattern.
 std::optional<std::function<bool(const std::string&)>> output_test(batch& b, const std::string& pattern) {
     if (b.choices.opt_to_one) {
-        const std::string own = mod_utils_dsw::file_name_part(state().single_output_file);
+        const std::string own = mod_utils_dsw::file_name_part(b.choices.single_output_file);
         return [own](const std::string& name) { return mod_utils_dsw::equals_ignoring_case(name, own); };
     }
     try {
         return [p = name_pattern(pattern)](const std::string& name) { return p.matches(name); };
     } catch (const bad_pattern&) {
-        b.batch_error = "Status: Invalid output-name pattern: " + pattern;
+        b.end = {batch_end::kind::invalid_output_pattern, pattern, {}, {}};
         return std::nullopt;
     }
 }
@@ -57,7 +57,7 @@ std::optional<name_pattern> filename_test(batch& b, const std::string& pattern) 
     try {
         return name_pattern(pattern);
     } catch (const bad_pattern&) {
-        b.batch_error = "Status: Invalid filename pattern: " + pattern;
+        b.end = {batch_end::kind::invalid_filename_pattern, pattern, {}, {}};
         return std::nullopt;
     }
 }
@@ -112,7 +112,7 @@ void remove_leftovers(const batch& b, const std::string& dir, std::vector<dir_en
     std::vector<std::string> outputs;
     for (const dir_entry& e : listing)
         if (e.kind == entry_kind::file && converts(e.name))
-            outputs.push_back(mod_utils_dsw::file_name_part(output_path(b, dir + e.name)));
+            outputs.push_back(mod_utils_dsw::file_name_part(output_path(b.choices, dir + e.name)));
     const auto removed = [&](const dir_entry& e) {
         const auto of_this_batch = [&e](const std::string& output) {
             return platform::temporary_name_of(e.name, output);
@@ -156,8 +156,9 @@ void walk_directory(const std::string& root, const walk_callbacks& on) {
 void convert_directory(main_window& window) {
     run_batch(window, [&](batch& b) {
         auto& s = state();
-        const auto wanted = filename_test(b, s.filename_pattern);
-        const auto skipped = wanted ? output_test(b, s.output_name_pattern) : std::nullopt;
+        const std::string pattern = filename_pattern(b.choices);
+        const auto wanted = filename_test(b, pattern);
+        const auto skipped = wanted ? output_test(b, b.choices.txt_to_filename) : std::nullopt;
         if (!skipped)
             return;
         wait_for_picker(window);
@@ -165,7 +166,7 @@ void convert_directory(main_window& window) {
             return;
         if (!begin_converting(b))
             return;
-        b.looked_for = s.filename_pattern + " in " + shown_folder(s.chosen_directory);
+        b.looked_for = pattern + " in " + shown_folder(s.chosen_directory);
         const auto converts = [&](const std::string& name) { return !(*skipped)(name) && wanted->matches(name); };
         walk_callbacks on;
         on.include_subdirs = b.choices.chk_includesubdirs > 0;

@@ -12,7 +12,7 @@
 #include <QStyleFactory>
 #include <QWidget>
 
-namespace mod_utils_dsw {
+namespace forms {
 
 QString version_string() {
     return version_string(kivo_version::major, kivo_version::minor, kivo_version::patch);
@@ -72,4 +72,4 @@ void use_classic_style() {
         QApplication::setStyle(style);
 }
 
-} // namespace mod_utils_dsw
+} // namespace forms

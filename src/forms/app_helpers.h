@@ -10,7 +10,7 @@
 
 class QWidget;
 
-namespace mod_utils_dsw {
+namespace forms {
 
 QString version_string();
 QString version_string(int major, int minor, int revision);
@@ -36,4 +36,4 @@ QFont form_font(qreal point_size = 8);
 // The compact classic style the forms were laid out for.
 void use_classic_style();
 
-} // namespace mod_utils_dsw
+} // namespace forms

@@ -8,9 +8,6 @@
 
 namespace forms {
 
-using mod_utils_dsw::from_core;
-using mod_utils_dsw::to_core;
-
 std::deque<QStringList> file_dialog::next_answers_;
 
 file_dialog::file_dialog(QWidget* parent) : parent_(parent) {}

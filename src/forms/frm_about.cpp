@@ -59,14 +59,14 @@ frm_about::frm_about(QWidget* parent) : QWidget(parent, Qt::Window) {
     load_resources();
     setObjectName(QStringLiteral("frm_about"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFont(mod_utils_dsw::form_font());
+    setFont(forms::form_font());
     resize(5490 / 15, 4635 / 15);
 
     picIcon = place(new QLabel(this), "picIcon", twips(240, 120, 1020, 945));
     picIcon->setPixmap(QPixmap(QStringLiteral(":/kivo/organiser.png")));
     picIcon->setToolTip(QStringLiteral("For everyone who still carries an organiser in a pocket."));
     lblTitle = place(new QLabel(QStringLiteral("Application Title"), this), "lblTitle", twips(1410, 240, 3885, 465));
-    lblTitle->setFont(mod_utils_dsw::form_font(13.5));
+    lblTitle->setFont(forms::form_font(13.5));
     lblVersion = place(new QLabel(QStringLiteral("Version"), this), "lblVersion", twips(1410, 720, 3885, 225));
     lblDescription = place(new caption_label(this), "lblDescription", twips(210, 1320, 5085, 2130));
     lblDescription->setWordWrap(true);
@@ -91,7 +91,7 @@ frm_about::frm_about(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 void frm_about::Form_Load() {
     setWindowTitle(QStringLiteral("About ") + QLatin1String(app_title));
-    lblVersion->setText(QStringLiteral("Version ") + mod_utils_dsw::version_string().mid(1));
+    lblVersion->setText(QStringLiteral("Version ") + forms::version_string().mid(1));
     lblTitle->setText(QLatin1String(app_title));
     cmd_about_Click();
 }

@@ -4,7 +4,7 @@
 #include "forms/app_helpers.h"
 #include "forms/dir_widgets.h"
 #include "forms/widgets.h"
-#include "platform/native.h"
+#include "platform/conventions.h"
 #include "util/mod_utils_dsw.h"
 
 #include <QCloseEvent>
@@ -16,7 +16,7 @@ namespace forms {
 frm_dirlist::frm_dirlist(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("frm_dirlist"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFont(mod_utils_dsw::form_font());
+    setFont(forms::form_font());
     setWindowTitle(QStringLiteral("Select a directory"));
     resize(6900 / 15, 2880 / 15);
 
@@ -42,7 +42,7 @@ void frm_dirlist::Form_Load() {
     QString current = QDir::currentPath();
     try {
         // A name Qt cannot hold (not UTF-8) would lead to another directory.
-        if (mod_utils_dsw::to_core(QDir::toNativeSeparators(current)) != platform::current_directory())
+        if (forms::to_core(QDir::toNativeSeparators(current)) != platform::current_directory())
             throw std::runtime_error("the current directory cannot be shown");
         Dir1->setPath(current);
     } catch (const std::runtime_error&) {
@@ -90,7 +90,7 @@ void frm_dirlist::Dir1_Change() {
 
 void frm_dirlist::cmd_okay_Click() {
     mod_convert::state().chosen_directory =
-        mod_utils_dsw::with_trailing_backslash(mod_utils_dsw::to_core(QDir::toNativeSeparators(Dir1->Path())));
+        mod_utils_dsw::with_trailing_backslash(forms::to_core(QDir::toNativeSeparators(Dir1->Path())));
 }
 
 void frm_dirlist::cmd_cancel_Click() {

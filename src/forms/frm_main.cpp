@@ -1,8 +1,8 @@
 #include "forms/frm_main.h"
 
 #include "convert/batch.h"
+#include "convert/converter_gate.h"
 #include "convert/formats.h"
-#include "convert/gate.h"
 #include "convert/selection.h"
 #include "convert/state.h"
 #include "convert/walk.h"
@@ -10,6 +10,7 @@
 #include "forms/file_dialog.h"
 #include "forms/frm_about.h"
 #include "forms/frm_dirlist.h"
+#include "forms/frm_main_layout.h"
 #include "forms/widgets.h"
 #include "util/mod_utils_dsw.h"
 
@@ -26,40 +27,11 @@
 
 namespace forms {
 
-using mod_utils_dsw::from_core;
-using mod_utils_dsw::to_core;
 namespace mc = mod_convert;
 
 namespace {
 
 const char* const product_name = "kivo";
-
-// Column and row (from 1) of each format's option, by format index.
-constexpr int option_column[12] = {1, 1, 1, 1, 2, 2, 1, 2, 1, 2, 2, 2};
-constexpr int option_row[12] = {1, 2, 3, 4, 1, 4, 6, 6, 5, 5, 3, 2};
-// Focus order inside a format frame: column 1 top to bottom, then column 2 without csv.
-constexpr int option_focus_order[] = {mc::agn, mc::dbf, mc::spr,  mc::wrd, mc::wve, mc::pic,
-                                      mc::tsv, mc::txt, mc::html, mc::wav, mc::pcx};
-
-QGroupBox* frame(const char* name, const QString& title, QWidget* parent, QRect geometry) {
-    auto* box = new QGroupBox(title, parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(geometry);
-    return box;
-}
-
-std::array<QRadioButton*, 12> format_options(const char* array_name, QWidget* parent) {
-    std::array<QRadioButton*, 12> options{};
-    for (int i = 0; i < mc::format_count; ++i) {
-        const int left = option_column[i] == 1 ? 120 : 1440;
-        const int width = option_column[i] == 1 ? 1320 : 2295;
-        auto* option = new QRadioButton(from_core(mc::format_caption(i)), parent);
-        place(option, "", twips(left, 240 * option_row[i], width, 255));
-        option->setObjectName(QStringLiteral("%1(%2)").arg(QLatin1String(array_name)).arg(i));
-        options[i] = option;
-    }
-    return options;
-}
 
 // A closed form is unloaded, even while its deletion is still pending.
 template <typename Form> bool loaded(const QPointer<Form>& form) {
@@ -70,11 +42,9 @@ template <typename Form> bool loaded(const QPointer<Form>& form) {
 
 frm_main::frm_main(QWidget* parent) : QMainWindow(parent), common_dialog_(std::make_unique<file_dialog>(this)) {
     setObjectName(QStringLiteral("frm_main"));
-    setFont(mod_utils_dsw::form_font());
+    setFont(forms::form_font());
     setWindowTitle(QStringLiteral("Convert data"));
-    build_controls();
-    build_menus();
-    set_focus_order();
+    lay_out(*this, *this);
     const auto size_as_designed = [this] { resize(500, 411 + menuBar()->heightForWidth(500)); };
     size_as_designed();
     connect_handlers();
@@ -84,98 +54,6 @@ frm_main::frm_main(QWidget* parent) : QMainWindow(parent), common_dialog_(std::m
 }
 
 frm_main::~frm_main() = default;
-
-void frm_main::build_controls() {
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    setCentralWidget(client);
-
-    Frame1 = frame("Frame1", QStringLiteral("FROM"), client, twips(120, 120, 6015, 2295));
-    Frame5 = frame("Frame5", QStringLiteral("format"), Frame1, twips(120, 240, 3735, 1815));
-    Frame7 = frame("Frame7", QStringLiteral("files"), Frame1, twips(3960, 240, 1935, 1815));
-    chk_matchfilename = place(new wrap_check_box(QStringLiteral("only convert filenames matching:"), Frame7),
-                              "chk_matchfilename", twips(120, 240, 1695, 375));
-    chk_matchfilename->setChecked(true);
-    txt_from_filename = place(new QLineEdit(Frame7), "txt_from_filename", twips(120, 720, 1695, 285));
-    chk_includesubdirs = place(new wrap_check_box(QStringLiteral("include sub-dirs if converting by dir"), Frame7),
-                               "chk_includesubdirs", twips(120, 1200, 1695, 375));
-
-    Frame2 = frame("Frame2", QStringLiteral("TO"), client, twips(120, 2520, 6015, 2295));
-    Frame6 = frame("Frame6", QStringLiteral("format"), Frame2, twips(120, 240, 3735, 1815));
-    Frame4 = frame("Frame4", QStringLiteral("files"), Frame2, twips(3960, 240, 1935, 1815));
-    Label2 = place(new QLabel(QStringLiteral("output to:"), Frame4), "Label2", twips(120, 240, 1575, 255));
-    opt_to_many =
-        place(new QRadioButton(QStringLiteral("individual files"), Frame4), "opt_to_many", twips(120, 480, 1575, 255));
-    opt_to_one =
-        place(new QRadioButton(QStringLiteral("single file"), Frame4), "opt_to_one", twips(120, 720, 1575, 255));
-    opt_to_many->setChecked(true);
-    lbl_to_filename =
-        place(new QLabel(QStringLiteral("output filename:"), Frame4), "lbl_to_filename", twips(120, 1080, 1695, 255));
-    txt_to_filename = place(new QLineEdit(Frame4), "txt_to_filename", twips(120, 1320, 1695, 285));
-    txt_to_filename->setPlaceholderText(QStringLiteral("asked at the next run"));
-
-    Frame3 = frame("Frame3", QStringLiteral("Program status"), client, twips(120, 4920, 6015, 1095));
-    lbl_nfiles = place(new caption_label(Frame3), "lbl_nfiles", twips(120, 240, 5775, 255));
-    lbl_currpath = place(new caption_label(Frame3), "lbl_currpath", twips(120, 480, 5775, 255));
-    lbl_status = place(new active_label(Frame3), "lbl_status", twips(120, 720, 5775, 255));
-    lbl_currpath->setElidePath(true);
-    lbl_nfiles->setCaption(QStringLiteral("number of files"));
-    lbl_currpath->setCaption(QStringLiteral("current path"));
-    lbl_status->setCaption(QStringLiteral("status"));
-
-    cmd_about = place(new wrap_button(QStringLiteral("about"), client), "cmd_about", twips(6360, 240, 975, 735));
-    lbl_note = place(new caption_label(client), "lbl_note", twips(6360, 1320, 975, 1455));
-    lbl_note->setWordWrap(true);
-    lbl_note->setShrinkToFit(true);
-    cmd_selectfiles = place(new wrap_button(QStringLiteral("select files to convert"), client), "cmd_selectfiles",
-                            twips(6360, 3120, 975, 735));
-    cmd_selectdir = place(new wrap_button(QStringLiteral("select directory to convert"), client), "cmd_selectdir",
-                          twips(6360, 3960, 975, 735));
-    cmd_exit = place(new wrap_button(QStringLiteral("Exit"), client), "cmd_exit", twips(6360, 5160, 975, 735));
-    cmd_exit->setToolTip(
-        QStringLiteral("Not really needed (closing the window does the same), but a user asked for it."));
-    chk_debug =
-        place(new wrap_check_box(QStringLiteral("debug mode"), client), "chk_debug", twips(7560, 5520, 855, 495));
-
-    opt_from = format_options("opt_from", Frame5);
-    opt_to = format_options("opt_to", Frame6);
-    opt_from[mc::dbf]->setChecked(true);
-    opt_from[mc::txt]->setEnabled(false);
-    opt_to[mc::tsv]->setChecked(true);
-}
-
-void frm_main::build_menus() {
-    auto action = [this](QMenu* menu, const char* name, const QString& caption) {
-        QAction* a = menu->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        return a;
-    };
-    menu_file = menuBar()->addMenu(QStringLiteral("&File"));
-    menu_file->setObjectName(QStringLiteral("menu_file"));
-    menu_file_selectfiles = action(menu_file, "menu_file_selectfiles", QStringLiteral("Select &files to convert"));
-    menu_file_selectdir = action(menu_file, "menu_file_selectdir", QStringLiteral("Select &directory to convert"));
-    menu_file_line1 = menu_file->addSeparator();
-    menu_file_line1->setObjectName(QStringLiteral("menu_file_line1"));
-    menu_file_exit = action(menu_file, "menu_file_exit", QStringLiteral("E&xit"));
-    menu_advanced = menuBar()->addMenu(QStringLiteral("&Advanced"));
-    menu_advanced->setObjectName(QStringLiteral("menu_advanced"));
-    menu_advanced_options = action(menu_advanced, "menu_advanced_options", QStringLiteral("&Advanced options"));
-    menu_help = menuBar()->addMenu(QStringLiteral("&Help"));
-    menu_help->setObjectName(QStringLiteral("menu_help"));
-    menu_about = action(menu_help, "menu_about", QStringLiteral("&About"));
-}
-
-void frm_main::set_focus_order() {
-    std::vector<QWidget*> chain;
-    for (int i : option_focus_order)
-        chain.push_back(opt_from[i]);
-    for (int i : option_focus_order)
-        chain.push_back(opt_to[i]);
-    chain.insert(chain.end(), {chk_matchfilename, txt_from_filename, chk_includesubdirs, opt_to_many, opt_to_one,
-                               txt_to_filename, cmd_selectfiles, cmd_selectdir, cmd_about, chk_debug, cmd_exit,
-                               opt_from[mc::csv], opt_to[mc::csv], lbl_status});
-    set_focus_chain(chain);
-}
 
 void frm_main::connect_handlers() {
     for (int i = 0; i < mc::format_count; ++i) {
@@ -208,7 +86,7 @@ void frm_main::connect_handlers() {
 // ---- start-up and shut-down
 
 void frm_main::Form_Load() {
-    setWindowTitle(QLatin1String(product_name) + QLatin1Char(' ') + mod_utils_dsw::version_string());
+    setWindowTitle(QLatin1String(product_name) + QLatin1Char(' ') + forms::version_string());
     lbl_currpath->setCaption(QString());
     lbl_status->setCaption(QStringLiteral("Status: Idle"));
     lbl_nfiles->setCaption(QString());
@@ -218,7 +96,7 @@ void frm_main::Form_Load() {
 
 void frm_main::closeEvent(QCloseEvent* event) {
     // A batch runs inside a click handler further down the stack: stop it, and close once it is over.
-    mod_utils_dsw::unload_other_forms(this); // an open picker answers "-1"
+    forms::unload_other_forms(this); // an open picker answers "-1"
     if (phase_ != mc::batch_phase::idle) {
         request_stop();
         close_pending_ = true;
@@ -360,7 +238,8 @@ void frm_main::update_output_filename() {
 // ---- conversion gate and runs
 
 void frm_main::check_converter() {
-    set_run_enabled(mc::converter_present());
+    converter_present_ = mc::converter_present();
+    set_run_enabled(converter_present_);
     show_output_choice();
 }
 
@@ -368,7 +247,7 @@ void frm_main::show_output_choice() {
     const std::string& file = mc::state().single_output_file;
     const bool chosen = opt_to_one->isChecked() && !file.empty();
     txt_to_filename->setToolTip(chosen ? plain_tooltip(from_core(file)) : QString());
-    if (!cmd_selectdir->isEnabled()) // the gate's verdict
+    if (!converter_present_)
         lbl_note->setCaption(from_core(mc::refusal_note(mc::converter_command(false))));
     else
         lbl_note->setCaption(chosen ? QStringLiteral("Single file:\r") + from_core(mod_utils_dsw::file_name_part(file))

@@ -3,6 +3,7 @@
 // keep source, target and output mode consistent.
 
 #include "convert/main_window.h"
+#include "forms/frm_main_layout.h"
 
 #include <QFileSystemWatcher>
 #include <QMainWindow>
@@ -13,13 +14,7 @@
 #include <functional>
 #include <memory>
 
-class QAction;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
 class QPushButton;
-class QRadioButton;
 
 namespace mod_convert {
 class common_dialog;
@@ -27,13 +22,10 @@ class common_dialog;
 
 namespace forms {
 
-class active_label;
-class caption_label;
 class frm_about;
 class frm_dirlist;
-class wrap_check_box;
 
-class frm_main : public QMainWindow, public mod_convert::main_window {
+class frm_main : public QMainWindow, public mod_convert::main_window, private frm_main_controls {
     Q_OBJECT
 public:
     explicit frm_main(QWidget* parent = nullptr);
@@ -80,9 +72,6 @@ protected:
     void changeEvent(QEvent* event) override; // the gate looks again when the window becomes active
 
 private:
-    void build_controls();
-    void build_menus();
-    void set_focus_order();
     void connect_handlers();
 
     void apply_source_rules();
@@ -100,20 +89,6 @@ private:
     // Runs a batch started by `starter`, or asks the running batch to stop.
     void run_or_stop(QPushButton* starter, const std::function<void()>& run);
 
-    QGroupBox *Frame1, *Frame2, *Frame3, *Frame4, *Frame5, *Frame6, *Frame7;
-    std::array<QRadioButton*, 12> opt_from;
-    std::array<QRadioButton*, 12> opt_to;
-    wrap_check_box *chk_matchfilename, *chk_includesubdirs, *chk_debug;
-    QLineEdit *txt_from_filename, *txt_to_filename;
-    QLabel *Label2, *lbl_to_filename;
-    QRadioButton *opt_to_many, *opt_to_one;
-    caption_label *lbl_nfiles, *lbl_currpath, *lbl_note;
-    active_label* lbl_status;
-    QPushButton *cmd_about, *cmd_selectfiles, *cmd_selectdir, *cmd_exit;
-    QMenu *menu_file, *menu_advanced, *menu_help;
-    QAction *menu_file_selectfiles, *menu_file_selectdir, *menu_file_line1, *menu_file_exit, *menu_advanced_options,
-        *menu_about;
-
     std::unique_ptr<mod_convert::common_dialog> common_dialog_;
     QPointer<frm_dirlist> dirlist_;
     QPointer<frm_about> about_;
@@ -122,6 +97,7 @@ private:
     QPushButton* starter_ = nullptr;
     QString starter_caption_;
     bool stop_requested_ = false;
+    bool converter_present_ = false; // the gate's last verdict
     bool close_pending_ = false;
     // What a batch shows of its progress waits for the next tick: nobody reads 700 changes a second.
     QTimer progress_tick_;

@@ -1,6 +1,6 @@
 #include "platform/file_lookup.h"
 
-#include "platform/native.h"
+#include "platform/conventions.h"
 #include "platform/utf16_win32.h"
 
 namespace platform {

@@ -3,7 +3,7 @@
 // byte search (a separator or dot byte never occurs inside a UTF-8 character), so a separator or dot
 // in a directory name counts like any other.
 
-#include "platform/native.h"
+#include "platform/conventions.h"
 
 #include <string>
 

@@ -57,17 +57,21 @@ TEST_F(Batch, SnapshotsTheWindowsChoices) {
         window.to_filename = "*.tab";
         window.source = wrd;
         window.target = html;
+        state().single_output_file = "chosen.tsv";
         batch b(window);
         begin_batch(b);
-        EXPECT_EQ(state().filename_pattern, c.pattern);
-        EXPECT_EQ(state().output_name_pattern, "*.tab");
-        EXPECT_EQ(state().source_format, wrd);
-        EXPECT_EQ(state().target_format, html);
+        window.to_filename = "*.later"; // the window's later changes never reach the batch
+        state().single_output_file = "later.tsv";
+        EXPECT_EQ(filename_pattern(b.choices), c.pattern);
+        EXPECT_EQ(b.choices.txt_to_filename, "*.tab");
+        EXPECT_EQ(b.choices.source_format, wrd);
+        EXPECT_EQ(b.choices.target_format, html);
+        EXPECT_EQ(b.choices.single_output_file, "chosen.tsv");
     }
     window.source = no_format;
     batch b(window);
     begin_batch(b);
-    EXPECT_EQ(state().source_format, no_format);
+    EXPECT_EQ(b.choices.source_format, no_format);
 }
 
 TEST_F(Batch, TheLogOfThisBatchAloneIsReported) {

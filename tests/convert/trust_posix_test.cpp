@@ -6,7 +6,7 @@
 #include "convert/state.h"
 #include "convert/walk.h"
 #include "converters.h"
-#include "platform/job_io.h"
+#include "platform/job_files.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include "gui_support.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QDesktopServices>
+#include <QDir>
 #include <QPushButton>
 #include <QUrl>
 
@@ -142,7 +142,7 @@ private slots:
         kivo_test::write_converter(program, "dbf2tsv", "echo converted\n");
         kivo_test::write_file(data + "/a.dbf", "x");
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.root / "share"));
-        mod_utils_dsw::tell_engine_where_it_lies(QString::fromStdString(program + "/kivo"));
+        forms::tell_engine_where_it_lies(QString::fromStdString(program + "/kivo"));
         ::chmod(program.c_str(), 0555);
         const bool immutable =
             ::geteuid() == 0 && std::system(("chattr +i '" + program + "' 2>/dev/null").c_str()) == 0;

@@ -6,7 +6,7 @@
 #include "forms/file_dialog.h"
 #include "forms/frm_main.h"
 #include "gui_support.h"
-#include "platform/native.h"
+#include "platform/conventions.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -116,7 +116,7 @@ private slots:
         app_dir dir;
         forms::frm_main w;
         QCOMPARE(w.windowTitle(), QStringLiteral("kivo v1.5.0"));
-        QCOMPARE(mod_utils_dsw::version_string(2, 10, 3), QStringLiteral("v2.10.3"));
+        QCOMPARE(forms::version_string(2, 10, 3), QStringLiteral("v2.10.3"));
     }
 
     void menus_in_order() {

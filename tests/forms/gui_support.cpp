@@ -3,7 +3,7 @@
 #include "convert/state.h"
 #include "forms/file_dialog.h"
 #include "forms/widgets.h"
-#include "platform/native.h"
+#include "platform/conventions.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -108,7 +108,7 @@ int run_gui_test(QObject& test, int argc, char** argv) {
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    mod_utils_dsw::use_classic_style();
+    forms::use_classic_style();
     return QTest::qExec(&test, argc, argv);
 }
 

@@ -23,7 +23,7 @@ private slots:
         if (installed.isEmpty() || data.isEmpty())
             QSKIP("run by windows_setup_test.sh after the installer");
         QApplication::setApplicationName(QStringLiteral("kivo"));
-        mod_utils_dsw::tell_engine_where_it_lies(installed + QStringLiteral("\\kivo.exe"));
+        forms::tell_engine_where_it_lies(installed + QStringLiteral("\\kivo.exe"));
         const QString before = QDir::currentPath();
         QDir::setCurrent(data);
         forms::frm_main w;

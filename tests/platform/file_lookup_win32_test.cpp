@@ -95,7 +95,9 @@ TEST(LookupWindows, ProgramFilesIsInstalledForEveryone) {
     const struct {
         std::string dir;
         bool everyone;
-    } cases[] = {{program_files + "\\Kivo", true}, {program_files, true}, {program_files + " Extra\\Kivo", false},
+    } cases[] = {{program_files + "\\Kivo", true},
+                 {program_files, true},
+                 {program_files + " Extra\\Kivo", false},
                  {"C:\\Users\\ann\\kivo-1.5.0", false}};
     for (const auto& c : cases)
         EXPECT_EQ(platform::installed_for_everyone(c.dir), c.everyone) << c.dir;

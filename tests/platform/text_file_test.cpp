@@ -1,7 +1,7 @@
 #include "platform/text_file.h"
 
+#include "platform/conventions.h"
 #include "platform/errors.h"
-#include "platform/native.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

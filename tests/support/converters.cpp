@@ -3,7 +3,7 @@
 #include "convert/batch.h"
 #include "convert/formats.h"
 #include "convert/state.h"
-#include "platform/native.h"
+#include "platform/conventions.h"
 
 namespace kivo_test {
 

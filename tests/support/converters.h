@@ -2,7 +2,7 @@
 // Fake converters for end-to-end tests, and the engine set up around a temporary application directory.
 
 #include "fake_main_window.h"
-#include "platform/process.h"
+#include "platform/job_process.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "temp_dir.h"
 
-#include "platform/native.h"
+#include "platform/conventions.h"
 
 #include <filesystem>
 #include <fstream>

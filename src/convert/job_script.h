@@ -2,7 +2,7 @@
 // The job script: its two lines and its file name, for either command interpreter. Every path is quoted so that no file
 // name can become a command.
 
-#include "platform/native.h"
+#include "platform/conventions.h"
 
 #include <stdexcept>
 #include <string>

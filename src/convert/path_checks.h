@@ -12,7 +12,7 @@ std::string output_problem(const std::string& output);
 std::string converter_problem(const std::string& converter);
 // A job script, scratch output, log or converter in the application directory, or a link.
 std::string single_output_problem(const std::string& path);
-// The status that refuses the single output file at a batch's start, or an empty string.
-std::string single_output_status(bool single_file_mode);
+// single_output_problem's reason for one of Kivo's own files.
+constexpr const char* own_file_reason = "a file Kivo uses";
 
 } // namespace mod_convert

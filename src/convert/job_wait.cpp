@@ -1,4 +1,4 @@
-#include "convert/exec_cmd.h"
+#include "convert/job_wait.h"
 
 #include "convert/main_window.h"
 

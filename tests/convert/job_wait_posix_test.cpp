@@ -1,4 +1,4 @@
-#include "convert/exec_cmd.h"
+#include "convert/job_wait.h"
 
 #include "converters.h"
 #include "fake_main_window.h"

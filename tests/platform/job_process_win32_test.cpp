@@ -1,8 +1,8 @@
-#include "convert/exec_cmd.h"
+#include "convert/job_wait.h"
 #include "converters.h"
 #include "fake_main_window.h"
 #include "platform/dir_lock.h"
-#include "platform/process_win32.h"
+#include "platform/job_process_win32.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

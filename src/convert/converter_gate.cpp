@@ -1,4 +1,4 @@
-#include "convert/gate.h"
+#include "convert/converter_gate.h"
 
 #include "convert/formats.h"
 #include "convert/state.h"

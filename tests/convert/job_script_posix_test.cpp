@@ -1,6 +1,6 @@
-#include "convert/job.h"
+#include "convert/job_script.h"
 
-#include "convert/exec_cmd.h"
+#include "convert/job_wait.h"
 #include "converters.h"
 #include "fake_main_window.h"
 #include "temp_dir.h"

@@ -1,4 +1,4 @@
-#include "platform/native.h"
+#include "platform/conventions.h"
 
 #include "platform/utf16_win32.h"
 
@@ -11,6 +11,12 @@ char native_separator() {
 }
 const char* native_line_end() {
     return "\r\n";
+}
+const char* text_file_mark() {
+    return "\xEF\xBB\xBF";
+}
+bool converter_console_shown() {
+    return true;
 }
 shell_dialect native_dialect() {
     return shell_dialect::windows_cmd;

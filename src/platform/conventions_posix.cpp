@@ -1,4 +1,4 @@
-#include "platform/native.h"
+#include "platform/conventions.h"
 
 #include <climits>
 #include <unistd.h>
@@ -10,6 +10,12 @@ char native_separator() {
 }
 const char* native_line_end() {
     return "\n";
+}
+const char* text_file_mark() {
+    return "";
+}
+bool converter_console_shown() {
+    return false;
 }
 shell_dialect native_dialect() {
     return shell_dialect::posix_sh;

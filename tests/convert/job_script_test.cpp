@@ -1,4 +1,4 @@
-#include "convert/job.h"
+#include "convert/job_script.h"
 
 #include <gtest/gtest.h>
 

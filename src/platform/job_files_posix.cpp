@@ -1,7 +1,7 @@
-#include "platform/job_io.h"
+#include "platform/job_files.h"
 
 #include "platform/errors.h"
-#include "platform/job_io_shared.h"
+#include "platform/job_files_shared.h"
 #include "platform/plain_file_posix.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "platform/process.h"
+#include "platform/job_process.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,7 +1,7 @@
-#include "convert/guard.h"
+#include "convert/path_checks.h"
 
 #include "convert/formats.h"
-#include "convert/job.h"
+#include "convert/job_script.h"
 #include "convert/state.h"
 #include "platform/file_lookup.h"
 #include "util/mod_utils_dsw.h"
@@ -14,8 +14,6 @@ using namespace mod_utils_dsw;
 using platform::path_kind;
 
 namespace {
-
-const char* const own_file_reason = "a file Kivo uses";
 
 std::vector<std::string> own_file_names() {
     std::vector<std::string> names = {job_script_name(platform::native_dialect()), "kivotemp.tmp",
@@ -87,15 +85,6 @@ std::string converter_problem(const std::string& converter) {
 
 std::string single_output_problem(const std::string& path) {
     return own_file(path) ? own_file_reason : output_problem(path);
-}
-
-std::string single_output_status(bool single_file_mode) {
-    const std::string& path = state().single_output_file;
-    const std::string problem = single_file_mode ? single_output_problem(path) : "";
-    if (problem.empty())
-        return {};
-    const std::string status = "Status: The single output file cannot be " + file_name_part(path);
-    return problem == own_file_reason ? status : status + " (" + problem + ")";
 }
 
 } // namespace mod_convert

@@ -1,6 +1,6 @@
-#include "platform/process.h"
+#include "platform/job_process.h"
 
-#include "platform/process_win32.h"
+#include "platform/job_process_win32.h"
 #include "platform/utf16_win32.h"
 
 #include <atomic>

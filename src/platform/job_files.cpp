@@ -1,8 +1,8 @@
-#include "platform/job_io.h"
-#include "platform/job_io_shared.h"
+#include "platform/job_files.h"
+#include "platform/job_files_shared.h"
 
+#include "platform/conventions.h"
 #include "platform/errors.h"
-#include "platform/native.h"
 
 #include <atomic>
 #include <cctype>

@@ -1,6 +1,6 @@
-#include "platform/job_io.h"
+#include "platform/job_files.h"
 
-#include "platform/job_io_shared.h"
+#include "platform/job_files_shared.h"
 #include "platform/utf16_win32.h"
 
 namespace platform {

@@ -2,7 +2,7 @@
 // The only way Kivo runs anything: one job at a time, waited for while the window's events go on,
 // and stopped when the user asks.
 
-#include "platform/process.h"
+#include "platform/job_process.h"
 
 #include <cstdint>
 #include <string>
