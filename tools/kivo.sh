@@ -10,8 +10,9 @@ jobs=$(nproc 2>/dev/null || echo 2)
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 
+# The configurations are CMakePresets.json's: linux-release here, mingw for Windows.
 configure_and_build() {
-    cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVO_WERROR=$werror >/dev/null
+    (cd "$top" && cmake --preset linux-release -DKIVO_WERROR=$werror >/dev/null)
     cmake --build "$build" -j "$jobs"
 }
 
@@ -26,8 +27,7 @@ configure_and_build_windows() {
     [ -d "$qt_windows" ] || [ -f "$top/../shared/toolchains/qt-6.4.2-mingw-w64-x86_64.tar.xz" ] ||
         echo "The first Windows build makes Qt for Windows from Debian's source: about half an hour on two cores." >&2
     "$top/tools/build-qt-windows.sh" "$qt_windows"
-    cmake -S "$top" -B "$build-win" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -DKIVO_QT_WINDOWS="$qt_windows" \
-        -DCMAKE_BUILD_TYPE=Release -DKIVO_WERROR=$werror >/dev/null
+    (cd "$top" && cmake --preset mingw -DKIVO_QT_WINDOWS="$qt_windows" -DKIVO_WERROR=$werror >/dev/null)
     cmake --build "$build-win" -j "$jobs"
 }
 

@@ -3,6 +3,7 @@
 #include "convert/path_checks.h"
 #include "convert/state.h"
 #include "platform/file_lookup.h"
+#include "platform/job_files.h"
 #include "util/mod_utils_dsw.h"
 
 #include <filesystem>
@@ -178,6 +179,7 @@ bool begin_converting(batch& b) {
     if (!job_files_are_plain(b))
         return false;
     b.plan = make_job_plan(b.choices);
+    platform::note_output_settings();
     b.window.set_batch_phase(batch_phase::converting);
     b.converting = true;
     return true;

@@ -48,8 +48,9 @@ void claim_output(output_claims& claims, const std::string& output, const std::s
 }
 
 void check_output(const std::string& output, const std::string& input) {
-    refuse(output_problem(output));
-    if (same_file(output, input))
+    const auto info = platform::inspect_path(output, false);
+    refuse(output_problem(info));
+    if (info.kind != platform::path_kind::missing && same_file(output, input))
         throw refusal("output would overwrite the input");
 }
 
@@ -184,7 +185,7 @@ job_plan make_job_plan(const batch_choices& choices) {
     const std::string name = converter_command(choices.source_format, choices.target_format, false);
     const std::string with_flags = converter_command(choices.source_format, choices.target_format, true);
     return {name, with_trailing_backslash(short_folder_path(state().app_dir)) + name, with_flags.substr(name.size()),
-            extension_part(choices.txt_to_filename)};
+            extension_part(choices.txt_to_filename), converter_problem(name)};
 }
 
 std::string job_script_path(const std::string& job_dir) {
@@ -207,7 +208,7 @@ std::string output_target(const batch_choices& choices, const std::string& job_d
 
 std::string convert_file(file_job_context& fj, const std::string& input) {
     fj.window.set_lbl_currpath(current_file_caption(input));
-    refuse(converter_problem(fj.plan.converter));
+    refuse(fj.plan.converter_problem);
     refuse(input_problem(input));
     const bool single = fj.choices.opt_to_one;
     if (single && breaks_records(file_name_part(input)))

@@ -14,10 +14,11 @@ namespace mod_convert {
 
 // What stays the same for every file of a batch.
 struct job_plan {
-    std::string converter;  // its name
-    std::string program;    // its path, in the application directory's short form
-    std::string flags;      // each with its blank
-    std::string output_ext; // from the output box
+    std::string converter;         // its name
+    std::string program;           // its path, in the application directory's short form
+    std::string flags;             // each with its blank
+    std::string output_ext;        // from the output box
+    std::string converter_problem; // why it cannot run, looked at once a batch; empty when it can
 };
 job_plan make_job_plan(const batch_choices& choices);
 

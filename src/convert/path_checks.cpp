@@ -48,7 +48,7 @@ std::string input_problem(const std::string& input) {
     case path_kind::missing:
         return "file not found";
     case path_kind::regular:
-        return platform::readable_file(input) ? "" : "cannot read the input";
+        return info.known_readable || platform::readable_file(input) ? "" : "cannot read the input";
     case path_kind::too_long:
     case path_kind::error:
         return info.reason;
@@ -58,7 +58,10 @@ std::string input_problem(const std::string& input) {
 }
 
 std::string output_problem(const std::string& output) {
-    const auto info = platform::inspect_path(output, false);
+    return output_problem(platform::inspect_path(output, false));
+}
+
+std::string output_problem(const platform::path_info& info) {
     switch (info.kind) {
     case path_kind::missing:
     case path_kind::regular:

@@ -3,12 +3,15 @@
 // links or special files, Kivo's own files as the single output file, a converter that cannot run.
 // Each check gives the reason a file fails, or an empty string when all is well.
 
+#include "platform/file_lookup.h"
+
 #include <string>
 
 namespace mod_convert {
 
 std::string input_problem(const std::string& input);
 std::string output_problem(const std::string& output);
+std::string output_problem(const platform::path_info& what_lies_there);
 std::string converter_problem(const std::string& converter);
 // A job script, scratch output, log or converter in the application directory, or a link.
 std::string single_output_problem(const std::string& path);

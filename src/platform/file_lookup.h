@@ -19,7 +19,8 @@ std::vector<std::string> program_file_names(const std::string& name);
 enum class path_kind { missing, regular, directory, link, special, too_long, error };
 struct path_info {
     path_kind kind;
-    std::string reason; // the OS's words, for too_long and error
+    std::string reason;          // the OS's words, for too_long and error
+    bool known_readable = false; // a regular file its owner, this process, may read: no need to ask
 };
 // What lies at `path`; without `follow_links` a final link is reported as a link.
 path_info inspect_path(const std::string& path, bool follow_links);

@@ -51,7 +51,9 @@ path_info inspect_path(const std::string& path, bool follow_links) {
         return {path_kind::link, {}};
     if (S_ISDIR(st.st_mode))
         return {path_kind::directory, {}};
-    return {S_ISREG(st.st_mode) ? path_kind::regular : path_kind::special, {}};
+    if (!S_ISREG(st.st_mode))
+        return {path_kind::special, {}};
+    return {path_kind::regular, {}, st.st_uid == ::geteuid() && (st.st_mode & S_IRUSR) != 0};
 }
 
 bool dir_writable(const std::string& dir) {

@@ -56,6 +56,10 @@ private:
     std::unique_ptr<impl> d;
 };
 
+// Reads the settings a new output takes its mode from (POSIX: the umask) once, for the batch about to
+// start: they do not change while it runs.
+void note_output_settings();
+
 // Whether `name` is one of Kivo's temporary names (NAME.kivo-XXXXXX).
 bool temporary_kivo_name(const std::string& name);
 // Whether `name` is a temporary name Kivo gives beside an output named `output_name`.

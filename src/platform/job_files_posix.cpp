@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "platform/job_files_shared.h"
 #include "platform/plain_file_posix.h"
+#include "platform/self_posix.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -29,7 +30,7 @@ namespace {
 // Kivo's mark on what it makes beside an output, until it lands: a left-over without it is not
 // Kivo's to remove. Where the file system keeps no such attributes, the other signs must do.
 void mark(int fd) {
-    const std::string value = "kivo " + std::to_string(::getpid());
+    const std::string value = "kivo " + std::to_string(self_pid());
     (void)::fsetxattr(fd, mark_attribute, value.data(), value.size(), 0);
 }
 
@@ -72,14 +73,23 @@ std::string folder_beside(const std::string& path) {
     throw os_error("no free temporary name beside the output");
 }
 
+// The umask, as note_output_settings last read it (-1: not yet).
+int noted_umask = -1;
+
+mode_t current_umask() {
+    if (noted_umask >= 0)
+        return static_cast<mode_t>(noted_umask);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
 // A new file takes the old one's permission bits (and owner, where Kivo may give it); a first one
 // the bits a new file gets from the umask, as the shell's redirection would give it.
 void take_over_attributes(int fd, const std::string& path) {
     struct stat old {};
     if (::lstat(path.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(fd, 0666 & ~current_umask());
         return;
     }
     if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
@@ -338,6 +348,11 @@ void output_file::discard(const std::function<void()>& now_and_then) {
             ::unlinkat(d->fd_folder, entries[i].first.c_str(), 0);
     }
     // What is left (a folder the converter made) goes with the folder, when the file goes.
+}
+
+void note_output_settings() {
+    noted_umask = -1;
+    noted_umask = static_cast<int>(current_umask());
 }
 
 bool remove_leftover(const std::string& path) {

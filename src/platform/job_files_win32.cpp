@@ -82,6 +82,8 @@ void output_file::commit(const std::function<void()>&) {
     d->committed = true;
 }
 
+void note_output_settings() {}
+
 // An earlier output a killed Kivo left aside is the user's to rename back: it is kept.
 bool remove_leftover(const std::string&) {
     return false;

@@ -1,5 +1,7 @@
 #include "platform/job_process.h"
 
+#include "platform/self_posix.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -28,6 +30,11 @@ namespace platform {
 namespace {
 
 using clock = std::chrono::steady_clock;
+#ifdef KIVO_SANITIZED
+constexpr bool child_shares_memory = false; // the sanitizers cannot follow a child on a stack of its own
+#else
+constexpr bool child_shares_memory = true; // posix_spawn's way: no copy of Kivo's page tables
+#endif
 constexpr auto grace = std::chrono::seconds(2);
 constexpr std::size_t error_tail_size = 4096;
 
@@ -130,7 +137,9 @@ struct exec_plan {
     std::vector<std::string> strings, environment;
     std::vector<char*> argv, sh_argv; // sh_argv: a converter script without #! line, as sh would run it
     std::vector<char*> envp;
-    int in = -1, out = -1, err = -1, report = -1;
+    int in = -1, out = -1, err = -1;
+    int report = -1;    // where the child reports a failed exec, when it has a memory of its own
+    int exec_error = 0; // where it does when it shares Kivo's memory until it execs
     pid_t parent = 0;
 
     explicit exec_plan(const job_command& job) : strings(job.args), environment(job.environment) {
@@ -155,7 +164,7 @@ struct exec_plan {
         envp.push_back(nullptr);
     }
 
-    [[noreturn]] void run_child() const {
+    [[noreturn]] void run_child() {
         // No handler of Kivo's may run here: every caught signal goes back to its default first.
         struct sigaction dfl {};
         dfl.sa_handler = SIG_DFL;
@@ -180,16 +189,19 @@ struct exec_plan {
         if (errno == ENOEXEC)
             ::execve(sh_argv[0], sh_argv.data(), envp.data());
         const int error = errno;
-        (void)!::write(report, &error, sizeof error);
+        if (report >= 0)
+            (void)!::write(report, &error, sizeof error);
+        else
+            exec_error = error;
         ::_exit(error == ENOENT ? 127 : 126);
     }
 };
 
 struct fd_pair {
     int read = -1, write = -1;
-    fd_pair() {
+    explicit fd_pair(bool wanted = true) {
         int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) == 0) {
+        if (wanted && ::pipe2(fds, O_CLOEXEC) == 0) {
             read = fds[0];
             write = fds[1];
         }
@@ -210,12 +222,15 @@ struct fd_pair {
     }
 };
 
+// Opened once for Kivo's life: every job without an input or an output gets it.
 int dev_null(int flags) {
-    return ::open("/dev/null", flags | O_CLOEXEC);
+    static const int reading = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    static const int writing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    return flags == O_RDONLY ? reading : writing;
 }
 
 int child_main(void* plan) {
-    static_cast<const exec_plan*>(plan)->run_child();
+    static_cast<exec_plan*>(plan)->run_child();
 }
 
 // The child runs on a stack of its own; Kivo waits (CLONE_VFORK) until it has exec'd or failed.
@@ -224,20 +239,90 @@ pid_t spawn(exec_plan& plan) {
     sigset_t all, old;
     sigfillset(&all);
     ::pthread_sigmask(SIG_SETMASK, &all, &old); // nothing reaches the child before it resets handlers
-#ifdef KIVO_SANITIZED
-    // The sanitizers cannot follow a child on a stack of its own: there, a slower fork.
-    (void)stack;
-    const pid_t pid = ::fork();
-    if (pid == 0)
+    pid_t pid = -1;
+    if (child_shares_memory) {
+        pid = ::clone(child_main, stack.data() + stack.size(), CLONE_VM | CLONE_VFORK | SIGCHLD, &plan);
+    } else if ((pid = ::fork()) == 0) {
         child_main(&plan);
-#else
-    const pid_t pid = ::clone(child_main, stack.data() + stack.size(), CLONE_VM | CLONE_VFORK | SIGCHLD, &plan);
-#endif
+    }
     ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
     return pid;
 }
 
+// One thread for Kivo's life waits for each job in turn, so that no thread starts for a job; a job
+// that comes while it waits for another gets a thread of its own.
+class job_waiter {
+public:
+    static job_waiter& instance();
+    // Runs `wait` on the waiting thread.
+    void post(std::function<void()> wait);
+    // A forked child has no waiting thread: it starts its own when it needs one.
+    static void forget();
+
+private:
+    job_waiter() {
+        std::thread([this] { run(); }).detach();
+    }
+    void run();
+    std::mutex mutex_;
+    std::condition_variable posted_;
+    std::function<void()> next_;
+    bool busy_ = false;
+    static job_waiter* instance_;
+};
+
+job_waiter* job_waiter::instance_ = nullptr;
+
+job_waiter& job_waiter::instance() {
+    static std::once_flag at_fork;
+    std::call_once(at_fork, [] { ::pthread_atfork(nullptr, nullptr, [] { forget(); }); });
+    if (!instance_)
+        instance_ = new job_waiter(); // for Kivo's life; its thread never ends
+    return *instance_;
+}
+
+void job_waiter::forget() {
+    instance_ = nullptr; // the parent's, whose thread is not in this process
+}
+
+void job_waiter::post(std::function<void()> wait) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!busy_ && !next_) {
+            next_ = std::move(wait);
+            posted_.notify_one();
+            return;
+        }
+    }
+    std::thread(std::move(wait)).detach();
+}
+
+void job_waiter::run() {
+    for (;;) {
+        std::function<void()> wait;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            posted_.wait(lock, [this] { return static_cast<bool>(next_); });
+            wait = std::move(next_);
+            next_ = nullptr;
+            busy_ = true;
+        }
+        wait();
+        std::lock_guard<std::mutex> lock(mutex_);
+        busy_ = false;
+    }
+}
+
 } // namespace
+
+pid_t self_pid() {
+    static pid_t pid = 0;
+    static std::once_flag at_fork;
+    std::call_once(at_fork, [] { ::pthread_atfork(nullptr, nullptr, [] { pid = 0; }); });
+    if (pid == 0)
+        pid = ::getpid();
+    return pid;
+}
 
 struct job_process::impl {
     std::function<void()> on_end;
@@ -246,13 +331,15 @@ struct job_process::impl {
     std::mutex mutex;
     std::condition_variable ended;
     std::atomic<bool> done{false};
+    bool posted = false;   // the waiting thread has it
+    bool released = false; // the waiting thread is done with it
     bool stopping = false;
     clock::time_point kill_at;
     int status = 0;
     std::string tail;
     std::string mark;               // KIVO_JOB=..., in the environment of everything the job starts
     unsigned long long started = 0; // the converter's start, in the kernel's clock ticks
-    std::thread waiter, killer;
+    std::thread killer;
 
     void keep(const char* data, std::size_t n) {
         std::lock_guard<std::mutex> lock(mutex);
@@ -304,6 +391,9 @@ struct job_process::impl {
         }
         ended.notify_all();
         on_end();
+        std::lock_guard<std::mutex> lock(mutex);
+        released = true;
+        ended.notify_all();
     }
 
     bool stop_requested() {
@@ -336,49 +426,50 @@ job_process::job_process(std::function<void()> on_end) : d(std::make_unique<impl
 job_process::~job_process() {
     if (running())
         stop();
-    if (d->waiter.joinable())
-        d->waiter.join();
+    {
+        std::unique_lock<std::mutex> lock(d->mutex);
+        d->ended.wait(lock, [this] { return !d->posted || d->released; });
+    }
     if (d->killer.joinable())
         d->killer.join();
 }
 
 bool job_process::start(const job_command& job) {
     static std::atomic<unsigned> jobs{0};
-    d->mark = "KIVO_JOB=" + std::to_string(::getpid()) + "." + std::to_string(++jobs);
+    d->mark = "KIVO_JOB=" + std::to_string(self_pid()) + "." + std::to_string(++jobs);
     job_command marked = job;
     marked.environment.push_back(d->mark);
     // What the job's processes leave behind when they end comes back to Kivo, not to init.
     ::prctl(PR_SET_CHILD_SUBREAPER, 1);
     exec_plan plan(marked);
-    fd_pair report;
-    const int null_in = job.input < 0 ? dev_null(O_RDONLY) : -1;
-    const int null_out = job.output < 0 ? dev_null(O_WRONLY) : -1;
-    plan.in = job.input < 0 ? null_in : static_cast<int>(job.input);
-    plan.out = job.output < 0 ? null_out : static_cast<int>(job.output);
+    fd_pair report(!child_shares_memory);
+    plan.in = job.input < 0 ? dev_null(O_RDONLY) : static_cast<int>(job.input);
+    plan.out = job.output < 0 ? dev_null(O_WRONLY) : static_cast<int>(job.output);
     plan.err = d->errors.write;
     plan.report = report.write;
-    plan.parent = ::getpid();
-    const bool ready = plan.in >= 0 && plan.out >= 0 && plan.err >= 0 && plan.report >= 0;
+    plan.parent = self_pid();
+    const bool ready = plan.in >= 0 && plan.out >= 0 && plan.err >= 0 && (child_shares_memory || plan.report >= 0);
     d->pid = ready ? spawn(plan) : -1;
-    for (int fd : {null_in, null_out})
-        if (fd >= 0)
-            ::close(fd);
     d->errors.close_write();
     report.close_write();
     if (d->pid < 0)
         return false;
-    ::setpgid(d->pid, d->pid); // also here, so that a stop right away reaches the group
-    int exec_error = 0;
-    if (::read(report.read, &exec_error, sizeof exec_error) == sizeof exec_error) {
-        const std::string why = "cannot run " + job.program + ": " + std::strerror(exec_error) + "\n";
+    if (!child_shares_memory) {
+        ::setpgid(d->pid, d->pid); // also here, so that a stop right away reaches the group
+        if (::read(report.read, &plan.exec_error, sizeof plan.exec_error) != sizeof plan.exec_error)
+            plan.exec_error = 0;
+    } // else Kivo went on only once the child had exec'd, in its own group, or failed
+    if (plan.exec_error != 0) {
+        const std::string why = "cannot run " + job.program + ": " + std::strerror(plan.exec_error) + "\n";
         d->keep(why.data(), why.size());
     }
-    d->waiter = std::thread([this] { d->wait_for_child(); });
+    d->posted = true;
+    job_waiter::instance().post([impl = d.get()] { impl->wait_for_child(); });
     return true;
 }
 
 bool job_process::running() const {
-    return d->waiter.joinable() && !d->done;
+    return d->posted && !d->done;
 }
 
 void job_process::stop() {
