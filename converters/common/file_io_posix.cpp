@@ -27,9 +27,13 @@ int create_new(const std::string& path) {
     return fd;
 }
 
-bool write_all(int fd, const std::uint8_t* data, std::size_t size) {
+namespace {
+
+// Writes the whole of `data`, a part at a time as `write_part` takes it (given the part and how much
+// is done), going on after a signal.
+template <typename Write> bool write_whole(const std::uint8_t* data, std::size_t size, Write&& write_part) {
     for (std::size_t done = 0; done < size;) {
-        const ssize_t n = ::write(fd, data + done, size - done);
+        const ssize_t n = write_part(data + done, size - done, done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -39,16 +43,17 @@ bool write_all(int fd, const std::uint8_t* data, std::size_t size) {
     return true;
 }
 
+} // namespace
+
+bool write_all(int fd, const std::uint8_t* data, std::size_t size) {
+    return write_whole(data, size,
+                       [fd](const std::uint8_t* p, std::size_t n, std::size_t) { return ::write(fd, p, n); });
+}
+
 bool write_at(int fd, std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return write_whole(data, size, [fd, offset](const std::uint8_t* p, std::size_t n, std::size_t done) {
+        return ::pwrite(fd, p, n, static_cast<off_t>(offset + done));
+    });
 }
 
 void take_final_mode(int fd, const std::string& output) {
