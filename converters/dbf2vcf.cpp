@@ -266,11 +266,6 @@ card card_of(const std::vector<std::string>& record, const data_file& d, const s
     return c;
 }
 
-// A component of a structured value: its semicolons escaped too.
-std::string component(const std::string& text) {
-    return escaped_text(text);
-}
-
 std::string joined_lines(const std::vector<std::string>& lines) {
     std::string out;
     for (const auto& l : lines)
@@ -286,17 +281,17 @@ std::string vcard(const card& c, const std::string& uid) {
     lines.add("FN:" + escaped_text(c.fn));
     // Only labels split a name; a name they do not split is the given name, so every program shows it whole.
     const bool split = !c.family.empty() || !c.given.empty();
-    lines.add("N:" + component(split ? c.family : "") + ";" + component(split ? c.given : c.fn) + ";;;");
+    lines.add("N:" + escaped_text(split ? c.family : "") + ";" + escaped_text(split ? c.given : c.fn) + ";;;");
     if (!c.org.empty())
-        lines.add("ORG:" + component(c.org));
+        lines.add("ORG:" + escaped_text(c.org));
     for (const auto& [type, number] : c.phones)
         lines.add("TEL;TYPE=" + type + ":" + escaped_text(number));
     for (const auto& email : c.emails)
         lines.add("EMAIL;TYPE=INTERNET:" + escaped_text(email));
     const bool place = std::any_of(c.place.begin(), c.place.end(), [](const std::string& p) { return !p.empty(); });
     if (!c.street.empty() || place)
-        lines.add("ADR:;;" + component(joined_lines(c.street)) + ";" + component(c.place[0]) + ";" +
-                  component(c.place[1]) + ";" + component(c.place[2]) + ";" + component(c.place[3]));
+        lines.add("ADR:;;" + escaped_text(joined_lines(c.street)) + ";" + escaped_text(c.place[0]) + ";" +
+                  escaped_text(c.place[1]) + ";" + escaped_text(c.place[2]) + ";" + escaped_text(c.place[3]));
     if (!c.bday.empty())
         lines.add("BDAY:" + c.bday);
     if (!c.note.empty())

@@ -17,7 +17,7 @@ private:
     std::string text_;
 };
 
-// A TEXT value: backslash, semicolon and comma escaped, line breaks as \n.
+// A TEXT value, or a part of a structured one: backslash, semicolon and comma escaped, line breaks as \n.
 std::string escaped_text(const std::string& text);
 
 // A short, stable id for `key`: the same key gives the same id on every run and system.

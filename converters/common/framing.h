@@ -1,6 +1,6 @@
 #pragma once
-// The record framing that Data, Agenda and Sheet files share: a word whose bits 0-11 are the data
-// part's length and bits 12-15 the record's type, then the data part.
+// The record framing that Data and Agenda files share: a word whose bits 0-11 are the data part's
+// length and bits 12-15 the record's type, then the data part.
 
 #include "kconv.h"
 

@@ -79,7 +79,10 @@ void warn(const std::string& message) {
     std::cerr << said_by() << message << std::endl;
 }
 
-bytes read_organiser_file(const std::string& path, const std::function<void(const bytes& head)>& check_head) {
+namespace {
+
+// A regular file opened to be read, and its size.
+std::ifstream open_regular(const std::string& path, std::uintmax_t& size) {
     std::error_code ec;
     const auto p = fs::u8path(path);
     if (!fs::is_regular_file(p, ec))
@@ -87,6 +90,20 @@ bytes read_organiser_file(const std::string& path, const std::function<void(cons
     std::ifstream in(p, std::ios::binary);
     if (!in)
         throw error("cannot read the file");
+    size = fs::file_size(p, ec);
+    return in;
+}
+
+bytes rest_of(std::ifstream& in, bytes read_so_far) {
+    read_so_far.insert(read_so_far.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return read_so_far;
+}
+
+} // namespace
+
+bytes read_organiser_file(const std::string& path, const std::function<void(const bytes& head)>& check_head) {
+    std::uintmax_t size = 0;
+    std::ifstream in = open_regular(path, size);
     bytes head(64);
     in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
@@ -94,11 +111,10 @@ bytes read_organiser_file(const std::string& path, const std::function<void(cons
     if (head.size() >= 4 && (get32(head, 0) == 0x10000037 || get32(head, 0) == 0x10000050))
         throw error("a Series 5 file; Kivo reads the files of the Series 3 family (3, 3a, 3c, 3mx, Siena)");
     check_head(head);
-    const auto size = fs::file_size(p, ec);
-    if (!ec && size > organiser_file_limit)
+    if (size > organiser_file_limit)
         throw error("larger than any organiser could hold (" + std::to_string(size >> 20) + " MB; " +
                     std::to_string(organiser_file_limit >> 20) + " MB at most)");
-    return read_file(path);
+    return rest_of(in, std::move(head));
 }
 
 std::function<void(const bytes&)> signature(std::string signature, std::string what) {
@@ -109,13 +125,9 @@ std::function<void(const bytes&)> signature(std::string signature, std::string w
 }
 
 bytes read_file(const std::string& path) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec))
-        throw error("not a regular file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw error("cannot read the file");
-    return bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::uintmax_t size = 0;
+    std::ifstream in = open_regular(path, size);
+    return rest_of(in, {});
 }
 
 void write_stdout(const std::string& text) {

@@ -1,5 +1,7 @@
 #include "convert/pattern.h"
 
+#include "util/mod_utils_dsw.h"
+
 namespace mod_convert {
 namespace {
 
@@ -7,22 +9,10 @@ namespace {
 std::u32string decode(const std::string& s) {
     std::u32string out;
     for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        const int extra = b < 0x80 ? 0 : b < 0xC0 ? -1 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : b < 0xF8 ? 3 : -1;
-        char32_t cp = extra <= 0 ? b : b & (0x3F >> extra);
-        bool valid = extra == 0 || (extra > 0 && i + extra < s.size());
-        for (int k = 1; valid && k <= extra; ++k) {
-            const auto c = static_cast<unsigned char>(s[i + k]);
-            valid = (c & 0xC0) == 0x80;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (!valid) {
-            out.push_back(b);
-            ++i;
-            continue;
-        }
-        out.push_back(cp);
-        i += 1 + extra;
+        char32_t code = 0;
+        const std::size_t length = mod_utils_dsw::utf8_char_at(s, i, code);
+        out.push_back(length > 0 ? code : static_cast<unsigned char>(s[i]));
+        i += length > 0 ? length : 1;
     }
     return out;
 }

@@ -11,29 +11,6 @@ namespace mod_convert {
 
 namespace {
 
-// The length of the well-formed UTF-8 character at `at` (no overlong form, no surrogate, at most
-// U+10FFFF) and its code point; 0 when the byte there starts none.
-std::size_t utf8_at(const std::string& text, std::size_t at, char32_t& code) {
-    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    if (lead < 0x80) {
-        code = lead;
-        return 1;
-    }
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-    if (length == 0 || lead > 0xF4 || at + length > text.size())
-        return 0;
-    code = lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80)
-            return 0;
-        code = code << 6 | (byte(at + i) & 0x3F);
-    }
-    static const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    const bool valid = code >= least[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
-    return valid ? length : 0;
-}
-
 // Characters that end a line, or act on the terminal, in some viewer: C0 and C1 controls, and the
 // line and paragraph separators.
 bool is_control(char32_t c) {
@@ -46,7 +23,7 @@ std::string log_text(const std::string& text, const char* control) {
     std::string out;
     for (std::size_t at = 0; at < text.size();) {
         char32_t code = 0;
-        const std::size_t length = utf8_at(text, at, code);
+        const std::size_t length = mod_utils_dsw::utf8_char_at(text, at, code);
         if (length == 0) {
             static const char hex[] = "0123456789ABCDEF";
             const auto b = static_cast<unsigned char>(text[at++]);

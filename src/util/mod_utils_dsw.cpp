@@ -57,6 +57,27 @@ bool remove_file(const std::string& path) {
     return std::filesystem::remove(std::filesystem::u8path(path), ec);
 }
 
+std::size_t utf8_char_at(const std::string& text, std::size_t at, char32_t& code) {
+    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    }
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || at + length > text.size())
+        return 0;
+    code = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+        code = code << 6 | (byte(at + i) & 0x3F);
+    }
+    static const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool valid = code >= least[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+    return valid ? length : 0;
+}
+
 bool equals_ignoring_case(const std::string& a, const std::string& b) {
     if (a.size() != b.size())
         return false;

@@ -5,6 +5,7 @@
 
 #include "platform/conventions.h"
 
+#include <cstddef>
 #include <string>
 
 namespace mod_utils_dsw {
@@ -22,6 +23,10 @@ std::string with_trailing_backslash(const std::string& s, char sep = platform::n
 void delete_if_exists(const std::string& path);
 // Removes a file (not through a link); false when there was nothing to remove or it failed.
 bool remove_file(const std::string& path);
+
+// The length of the well-formed UTF-8 character at `at` (no overlong form, no surrogate, at most
+// U+10FFFF), with its code point in `code`; 0 when the byte there starts none.
+std::size_t utf8_char_at(const std::string& text, std::size_t at, char32_t& code);
 
 // Equal but for the letter case of ASCII letters.
 bool equals_ignoring_case(const std::string& a, const std::string& b);
