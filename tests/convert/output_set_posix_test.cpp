@@ -74,8 +74,8 @@ TEST_F(OutputSet, OnlyTheInputsOwnNamesAsNewPlainFilesLand) {
         converter(c.more);
         run({icons});
         EXPECT_EQ(window.lbl_status, "Status: See kivo.log for details of some errors") << c.more;
-        ASSERT_FALSE(logged().empty()) << c.more;
-        EXPECT_EQ(logged()[0], icons + "\tfailed\t" + c.reason);
+        const auto lines = logged(); // every case is tried, also after one fails
+        EXPECT_EQ(lines.empty() ? std::string("(no log)") : lines[0], icons + "\tfailed\t" + c.reason);
         EXPECT_EQ(read_file(data + "/icons.pcx"), "earlier") << "nothing of the set lands: " << c.more;
         EXPECT_EQ(read_file(other), "the other picture");
         for (const auto& e : fs::directory_iterator(data))
